@@ -1,0 +1,205 @@
+// The dispatch pass: what goes off at a tick, in which order, and what a RunTime handler may do.
+#include "fakes.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+using testing::ErrorOf;
+using testing::Rig;
+using Names = std::vector<std::u16string>;
+
+class DispatchTest : public ::testing::Test {
+protected:
+    void SetUp() override { rig.clock.Set(2026, 12, 7, 7, 59, 0); }
+    void At(int h, int mi, int s, int d = 7) { rig.clock.Set(2026, 12, d, h, mi, s); }
+    Rig rig;
+    Schedule &s = rig.schedule;
+};
+
+TEST_F(DispatchTest, FiresOnlyOnceTheDueSecondHasPassed) {
+    s.AddSchedule(u"wake", schEveryDay, 0, 0, 0, 0, 8);
+    At(8, 0, 0);
+    rig.Tick();
+    EXPECT_TRUE(rig.events.fired.empty());
+    rig.events.on_run_time = [&](std::u16string &) {
+        EXPECT_EQ(s.NextTime(u"wake"), ToOleDate(DateSerial(2026, 12, 8) + TimeSerial(8, 0, 0)));
+    };
+    At(8, 0, 1);
+    rig.Tick();
+    rig.Tick();
+    EXPECT_EQ(rig.events.fired, Names{u"wake"});
+}
+
+TEST_F(DispatchTest, FiresEveryDueEntryInDueOrderAndTiesInAddingOrder) {
+    s.AddSchedule(u"late", schEveryDay, 0, 0, 0, 0, 8, 30);
+    s.AddSchedule(u"first", schEveryDay, 0, 0, 0, 0, 8);
+    s.AddSchedule(u"second", schAppointTime, 2026, 12, 0, 7, 8);
+    s.AddSchedule(u"future", schEveryDay, 0, 0, 0, 0, 9);
+    At(8, 45, 0);
+    rig.Tick();
+    EXPECT_EQ(rig.events.fired, (Names{u"first", u"second", u"late"}));
+    EXPECT_EQ(s.Entries().size(), 3u);
+    EXPECT_EQ(s.Entries().Find(u"second"), nullptr);
+}
+
+TEST_F(DispatchTest, TwoDailyEntriesAtOneTimeAlternateFromDayToDay) {
+    s.AddSchedule(u"A", schEveryDay, 0, 0, 0, 0, 8);
+    s.AddSchedule(u"B", schEveryDay, 0, 0, 0, 0, 8);
+    Names expected;
+    for (int day = 7; day <= 12; ++day) {
+        At(8, 0, 1, day);
+        rig.Tick();
+        const bool a_first = (day - 7) % 2 == 0;
+        expected.push_back(a_first ? u"A" : u"B");
+        expected.push_back(a_first ? u"B" : u"A");
+    }
+    EXPECT_EQ(rig.events.fired, expected);
+}
+
+TEST_F(DispatchTest, MissedOccurrencesFireOnceAndMoveToTheNextOneAhead) {
+    s.AddSchedule(u"daily", schEveryDay, 0, 0, 0, 0, 8);
+    s.AddSchedule(u"weekly", schEveryWeek, 0, 0, 1, 0, 8);
+    rig.clock.Set(2026, 12, 16, 9, 0, 0); // nine days later, a Wednesday
+    rig.Tick();
+    EXPECT_EQ(rig.events.fired, (Names{u"daily", u"weekly"}));
+    EXPECT_EQ(s.NextTime(u"daily"), ToOleDate(DateSerial(2026, 12, 17) + TimeSerial(8, 0, 0)));
+    EXPECT_EQ(s.NextTime(u"weekly"), ToOleDate(DateSerial(2026, 12, 21) + TimeSerial(8, 0, 0)));
+}
+
+TEST_F(DispatchTest, AOneShotEntryIsGoneBeforeItsHandlerRuns) {
+    s.AddSchedule(u"once", schAppointTime, 2026, 12, 0, 7, 8);
+    rig.events.on_run_time = [&](std::u16string &key) {
+        EXPECT_EQ(ErrorOf([&] { s.NextTime(key); }).number(), 50004);
+        s.RemoveSchedule(key);
+        s.AddSchedule(key, schEveryDay, 0, 0, 0, 0, 9);
+    };
+    At(8, 0, 1);
+    rig.Tick();
+    EXPECT_EQ(rig.events.fired, Names{u"once"});
+    EXPECT_EQ(s.NextTime(u"once"), ToOleDate(DateSerial(2026, 12, 7) + TimeSerial(9, 0, 0)));
+}
+
+TEST_F(DispatchTest, TheTimerStaysOnAfterThePassDropsTheLastEntry) {
+    s.AddSchedule(u"once", schAppointTime, 2026, 12, 0, 7, 8);
+    At(8, 0, 1);
+    rig.Tick();
+    EXPECT_TRUE(s.Entries().empty());
+    EXPECT_TRUE(rig.timer.running);
+    const int reads = rig.clock.reads;
+    rig.Tick();
+    EXPECT_EQ(rig.clock.reads, reads);
+    EXPECT_EQ(rig.events.fired.size(), 1u);
+    EXPECT_FALSE(s.InTimer());
+}
+
+TEST_F(DispatchTest, HandlersMayChangeTheListAndThePassSeesIt) {
+    for (const char16_t *name : {u"a", u"b", u"c", u"d"})
+        s.AddSchedule(name, schEveryDay, 0, 0, 0, 0, 8);
+    s.AddSchedule(u"later", schEveryDay, 0, 0, 0, 0, 8, 0, 30);
+    rig.events.on_run_time = [&](std::u16string &key) {
+        if (key == u"a") {
+            s.RemoveSchedule(u"c"); // another entry that is due
+            s.AddSchedule(u"new", schAppointTime, 2026, 12, 0, 7, 8, 0, 25);
+            At(8, 0, 31); // the handler runs long: "later" falls due meanwhile
+        }
+        if (key == u"b")
+            s.RemoveSchedule(u"b"); // its own entry
+    };
+    At(8, 0, 20);
+    rig.Tick();
+    EXPECT_EQ(rig.events.fired, (Names{u"a", u"b", u"d", u"new", u"later"}));
+    EXPECT_EQ(s.Entries().Find(u"b"), nullptr);
+}
+
+TEST_F(DispatchTest, RemoveAllInsideAHandlerEndsThePassAndStopsTheTimer) {
+    s.AddSchedule(u"a", schEveryDay, 0, 0, 0, 0, 8);
+    s.AddSchedule(u"b", schEveryDay, 0, 0, 0, 0, 8);
+    rig.events.on_run_time = [&](std::u16string &) { s.RemoveAllSchedule(); };
+    At(8, 0, 1);
+    rig.Tick();
+    EXPECT_EQ(rig.events.fired, Names{u"a"});
+    EXPECT_FALSE(rig.timer.running);
+}
+
+TEST_F(DispatchTest, TicksInsideAHandlerReadAndChangeNothing) {
+    s.AddSchedule(u"a", schEveryDay, 0, 0, 0, 0, 8);
+    s.AddSchedule(u"b", schEveryDay, 0, 0, 0, 0, 8);
+    rig.events.on_run_time = [&](std::u16string &key) {
+        if (key != u"a")
+            return;
+        EXPECT_TRUE(s.InTimer());
+        const int reads = rig.clock.reads;
+        rig.Tick(); // a modal dialog's message loop delivering the next tick
+        rig.Tick();
+        EXPECT_EQ(rig.clock.reads, reads);
+        EXPECT_EQ(rig.events.fired.size(), 1u);
+    };
+    At(8, 0, 1);
+    rig.Tick();
+    EXPECT_EQ(rig.events.fired, (Names{u"a", u"b"}));
+    EXPECT_FALSE(s.InTimer());
+}
+
+TEST_F(DispatchTest, AHandlerChangingItsArgumentChangesNothing) {
+    s.AddSchedule(u"name", schEveryDay, 0, 0, 0, 0, 8);
+    rig.events.on_run_time = [&](std::u16string &key) { key = u"changed"; };
+    At(8, 0, 1);
+    rig.Tick();
+    At(8, 0, 1, 8);
+    rig.Tick();
+    EXPECT_EQ(rig.events.fired, (Names{u"name", u"name"}));
+    EXPECT_NE(s.Entries().Find(u"name"), nullptr);
+}
+
+TEST_F(DispatchTest, AFailingPassDoesNotSilenceTheControl) {
+    rig.clock.Set(9999, 12, 31, 7, 0, 0);
+    s.AddSchedule(u"end", schEveryDay, 0, 0, 0, 0, 8);
+    s.AddSchedule(u"once", schAppointTime, 9999, 12, 0, 31, 9);
+    rig.clock.Set(9999, 12, 31, 8, 0, 1);
+    // The daily entry's next day lies beyond the calendar.
+    EXPECT_EQ(ErrorOf([&] { rig.Tick(); }).number(), 5);
+    EXPECT_FALSE(s.InTimer());
+    EXPECT_TRUE(rig.events.fired.empty());
+    s.RemoveSchedule(u"end");
+    rig.clock.Set(9999, 12, 31, 9, 0, 1);
+    rig.Tick();
+    EXPECT_EQ(rig.events.fired, Names{u"once"});
+}
+
+TEST_F(DispatchTest, AFailingHandlerEndsThePassAndTheNextTickGoesOn) {
+    s.AddSchedule(u"a", schEveryDay, 0, 0, 0, 0, 8);
+    s.AddSchedule(u"b", schEveryDay, 0, 0, 0, 0, 8);
+    rig.events.on_run_time = [&](std::u16string &key) {
+        if (key == u"a")
+            throw std::runtime_error("handler failed");
+    };
+    At(8, 0, 1);
+    EXPECT_THROW(rig.Tick(), std::runtime_error);
+    rig.Tick();
+    EXPECT_EQ(rig.events.fired, (Names{u"a", u"b"}));
+}
+
+// The owner keeps the control alive across a pass; a handler may drop the owner's reference.
+TEST(DispatchLifetime, AHandlerMayReleaseTheControl) {
+    testing::FakeClock clock;
+    testing::FakeTimerService timer;
+    testing::RecordingEvents events;
+    clock.Set(2026, 12, 7, 7, 0, 0);
+    auto owner = std::make_shared<Schedule>(clock, timer, events);
+    owner->AddSchedule(u"a", schAppointTime, 2026, 12, 0, 7, 8);
+    owner->AddSchedule(u"b", schAppointTime, 2026, 12, 0, 7, 8);
+    std::weak_ptr<Schedule> weak = owner;
+    events.on_run_time = [&](std::u16string &) { owner.reset(); };
+    clock.Set(2026, 12, 7, 8, 0, 2);
+    {
+        const std::shared_ptr<Schedule> pinned = weak.lock(); // as the COM object AddRefs
+        pinned->Timer1_Timer();
+        EXPECT_EQ(events.fired.size(), 2u);
+    }
+    EXPECT_TRUE(weak.expired());
+}
+
+} // namespace
+} // namespace quorvane

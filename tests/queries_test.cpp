@@ -1,0 +1,103 @@
+// GetSchedules and NextTime, and the collection they are built on.
+#include "fakes.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+using testing::ErrorOf;
+using testing::Rig;
+
+double Ole(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
+    return ToOleDate(DateSerial(y, mo, d) + TimeSerial(h, mi, s));
+}
+
+class QueriesTest : public ::testing::Test {
+protected:
+    void SetUp() override { rig.clock.Set(2026, 12, 7, 12, 0, 0); }
+    Rig rig;
+    Schedule &s = rig.schedule;
+};
+
+TEST_F(QueriesTest, AnEmptyListGivesAnEmptyCollectionAndCode4ForEveryName) {
+    EXPECT_EQ(s.GetSchedules().Count(), 0);
+    const std::u16string name = u"Wake up";
+    const AutomationError error = ErrorOf([&] { s.NextTime(name); });
+    EXPECT_EQ(error.number(), 50004);
+    EXPECT_EQ(error.source(), u"Halvorix.NextTime");
+    EXPECT_EQ(error.description(), u"invalid ScheduleName of Wake up");
+    EXPECT_EQ(name, u"Wake up");
+}
+
+TEST_F(QueriesTest, ListEveryMomentInDueOrderUnderItsName) {
+    s.AddSchedule(u"later", schAppointTime, 2027, 1, 0, 2, 3, 4, 5);
+    s.AddSchedule(u"sooner", schEveryDay, 0, 0, 0, 0, 13);
+    s.AddSchedule(u"tie", schEveryWeek, 0, 0, 1, 0, 13);
+    const Collection<double> all = s.GetSchedules();
+    ASSERT_EQ(all.Count(), 3);
+    EXPECT_EQ(all.ItemAt(std::int64_t{1}), Ole(2026, 12, 7, 13));
+    EXPECT_EQ(all.KeyAt(1), u"tie");
+    EXPECT_EQ(all.ItemAt(std::int64_t{3}), Ole(2027, 1, 2, 3, 4, 5));
+    EXPECT_EQ(all.ItemAt(u"later"), Ole(2027, 1, 2, 3, 4, 5));
+    EXPECT_EQ(s.NextTime(u"tie"), Ole(2026, 12, 7, 13));
+    EXPECT_EQ(ErrorOf([&] { s.NextTime(u"Tie"); }).description(), u"invalid ScheduleName of Tie");
+}
+
+TEST_F(QueriesTest, ASnapshotIsTheCallersOwn) {
+    s.AddSchedule(u"a", schEveryDay);
+    s.AddSchedule(u"A", schEveryDay);
+    Collection<double> before = s.GetSchedules();
+    s.RemoveAllSchedule();
+    EXPECT_EQ(before.Count(), 2);
+    EXPECT_EQ(s.GetSchedules().Count(), 0);
+    s.AddSchedule(u"a", schEveryDay);
+    Collection<double> mine = s.GetSchedules();
+    mine.Remove(u"a");
+    mine.Add(1.0, u"b");
+    EXPECT_EQ(s.GetSchedules().Count(), 1);
+    EXPECT_EQ(s.NextTime(u"a"), Ole(2026, 12, 8));
+}
+
+TEST(CollectionTest, InsertsBeforeAndAfterByPositionOrKey) {
+    Collection<int> c;
+    c.Add(1, u"one");
+    c.Add(3);
+    c.Add(0, u"zero", CollectionIndex{std::int64_t{1}});
+    c.Add(2, std::nullopt, {}, CollectionIndex{u"one"});
+    c.Add(4, u"four", {}, CollectionIndex{std::int64_t{4}});
+    ASSERT_EQ(c.Count(), 5);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(c.ItemAt(std::int64_t{i + 1}), i);
+    EXPECT_EQ(c.ItemAt(u"one"), 1);
+    EXPECT_EQ(c.ItemAt(u"four"), 4);
+    c.Remove(std::int64_t{1});
+    EXPECT_EQ(c.ItemAt(u"one"), 1);
+    c.Remove(u"one");
+    EXPECT_EQ(c.ItemAt(std::int64_t{1}), 2);
+    EXPECT_EQ(c.ItemAt(u"four"), 4);
+    c.Add(9, u"one");
+    EXPECT_EQ(c.ItemAt(u"one"), 9);
+}
+
+TEST(CollectionTest, RaisesTheRuntimesErrors) {
+    Collection<int> c;
+    c.Add(1, u"k");
+    EXPECT_EQ(ErrorOf([&] { c.ItemAt(std::int64_t{0}); }).number(), 9);
+    EXPECT_EQ(ErrorOf([&] { c.ItemAt(std::int64_t{2}); }).description(), u"Subscript out of range");
+    EXPECT_EQ(ErrorOf([&] { c.ItemAt(u"K"); }).number(), 5);
+    EXPECT_EQ(ErrorOf([&] { c.Remove(u"x"); }).number(), 5);
+    const AutomationError duplicate = ErrorOf([&] { c.Add(2, u"k"); });
+    EXPECT_EQ(duplicate.number(), 457);
+    EXPECT_EQ(duplicate.description(),
+              u"This key is already associated with an element of this collection");
+    EXPECT_EQ(ErrorOf([&] {
+                  c.Add(2, u"x", CollectionIndex{std::int64_t{1}}, CollectionIndex{u"k"});
+              }).number(),
+              5);
+    EXPECT_EQ(ErrorOf([&] { c.Add(2, u"x", CollectionIndex{std::int64_t{3}}); }).number(), 9);
+    EXPECT_EQ(c.Count(), 1);
+}
+
+} // namespace
+} // namespace quorvane
