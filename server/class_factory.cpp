@@ -1,0 +1,30 @@
+#include "class_factory.h"
+
+#include "schedule_object.h"
+
+namespace quorvane::server {
+
+void *ClassFactory::Find(REFIID iid) {
+    if (iid == IID_IUnknown || iid == IID_IClassFactory)
+        return static_cast<IClassFactory *>(this);
+    return nullptr;
+}
+
+HRESULT ClassFactory::CreateInstance(IUnknown *outer, REFIID iid, void **out) {
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    if (outer)
+        return CLASS_E_NOAGGREGATION;
+    return ScheduleObject::Create(iid, out);
+}
+
+HRESULT ClassFactory::LockServer(BOOL lock) {
+    if (lock)
+        LockModule();
+    else
+        UnlockModule();
+    return S_OK;
+}
+
+} // namespace quorvane::server

@@ -1,0 +1,49 @@
+// The connection point of the event interface __Schedule, a part of the control that shares
+// its reference count: any number of sinks, each called through IDispatch::Invoke.
+#pragma once
+
+#include "events.h"
+
+#include <ocidl.h>
+#include <olectl.h>
+#include <wrl/client.h>
+
+#include <vector>
+
+namespace quorvane::server {
+
+class ConnectionPoint final : public IConnectionPoint, public ScheduleEvents {
+public:
+    // `container` owns this connection point and counts its references.
+    ConnectionPoint(IConnectionPointContainer &container, REFIID events);
+    ConnectionPoint(const ConnectionPoint &) = delete;
+    ConnectionPoint &operator=(const ConnectionPoint &) = delete;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return container_.AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return container_.Release(); }
+
+    HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID *iid) override;
+    HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer **out) override;
+    HRESULT STDMETHODCALLTYPE Advise(IUnknown *sink, DWORD *cookie) override;
+    HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override;
+    HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections **out) override;
+
+    // RunTime (dispatch id 1) on every sink, each with a by-reference copy of `key` of its
+    // own; what a sink writes into its copy and whatever it fails with are dropped.
+    void RunTime(std::u16string &key) override;
+
+private:
+    struct Sink {
+        DWORD cookie;
+        Microsoft::WRL::ComPtr<IDispatch> dispatch;
+    };
+    bool Connected(DWORD cookie) const;
+
+    IConnectionPointContainer &container_;
+    const IID events_;
+    std::vector<Sink> sinks_;
+    DWORD next_cookie_ = 1;
+};
+
+} // namespace quorvane::server

@@ -1,0 +1,33 @@
+// The module's entry points for loading and for handing out its class object.
+#include "class_factory.h"
+#include "quorvane_idl.h"
+
+#include <new>
+
+using namespace quorvane::server;
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        SetModuleInstance(instance);
+        DisableThreadLibraryCalls(instance);
+    }
+    return TRUE;
+}
+
+STDAPI DllCanUnloadNow() {
+    return ModuleInUse() ? S_FALSE : S_OK;
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void **out) {
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    if (clsid != CLSID_Schedule)
+        return CLASS_E_CLASSNOTAVAILABLE;
+    IClassFactory *factory = new (std::nothrow) ClassFactory;
+    if (!factory)
+        return E_OUTOFMEMORY;
+    const HRESULT hr = factory->QueryInterface(iid, out);
+    factory->Release();
+    return hr;
+}

@@ -1,0 +1,24 @@
+// What the module counts to answer DllCanUnloadNow, and the module's own instance handle.
+#pragma once
+
+#include <windows.h>
+
+namespace quorvane::server {
+
+void LockModule();
+void UnlockModule();
+bool ModuleInUse();
+
+HINSTANCE ModuleInstance();
+void SetModuleInstance(HINSTANCE instance);
+
+// Held by every live object of the module.
+class ModuleLock {
+public:
+    ModuleLock() { LockModule(); }
+    ModuleLock(const ModuleLock &) = delete;
+    ModuleLock &operator=(const ModuleLock &) = delete;
+    ~ModuleLock() { UnlockModule(); }
+};
+
+} // namespace quorvane::server

@@ -1,0 +1,197 @@
+#include "schedule_object.h"
+
+#include "collection_object.h"
+#include "dispatch_args.h"
+#include "enumerator.h"
+#include "error_info.h"
+#include "variant.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace quorvane::server {
+
+namespace {
+
+struct PointRef {
+    ComPtr<IConnectionPoint> point;
+    void CopyTo(IConnectionPoint **out) const {
+        *out = point.Get();
+        (*out)->AddRef();
+    }
+};
+using PointEnum = Enumerator<IEnumConnectionPoints, IConnectionPoint *, PointRef>;
+
+// The type information of _Schedule, from the library in this module.
+HRESULT LoadScheduleTypeInfo(ComPtr<ITypeInfo> &info) {
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(ModuleInstance(), path, MAX_PATH);
+    if (length == 0 || length == MAX_PATH)
+        return E_FAIL;
+    ComPtr<ITypeLib> library;
+    HRESULT hr = LoadTypeLibEx(path, REGKIND_NONE, &library);
+    if (SUCCEEDED(hr))
+        hr = library->GetTypeInfoOfGuid(IID__Schedule, &info);
+    return hr;
+}
+
+std::int32_t Optional(const LONG *value) {
+    return value ? *value : 0;
+}
+
+} // namespace
+
+HRESULT ScheduleObject::Create(REFIID iid, void **out) {
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    ComPtr<ITypeInfo> info;
+    HRESULT hr = LoadScheduleTypeInfo(info);
+    if (FAILED(hr))
+        return hr;
+    ScheduleObject *object;
+    try {
+        object = new ScheduleObject(std::move(info));
+    } catch (const std::bad_alloc &) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_FAIL;
+    }
+    hr = object->QueryInterface(iid, out);
+    object->Release();
+    return hr;
+}
+
+ScheduleObject::ScheduleObject(ComPtr<ITypeInfo> info)
+    : info_(std::move(info)), timer_([this] { OnTimer(); }), events_(*this, DIID___Schedule),
+      control_(clock_, timer_, events_) {}
+
+void *ScheduleObject::Find(REFIID iid) {
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID__Schedule)
+        return static_cast<_Schedule *>(this);
+    if (iid == IID_ISupportErrorInfo)
+        return static_cast<ISupportErrorInfo *>(this);
+    if (iid == IID_IConnectionPointContainer)
+        return static_cast<IConnectionPointContainer *>(this);
+    return nullptr;
+}
+
+void ScheduleObject::OnTimer() {
+    AddRef();
+    try {
+        control_.Timer1_Timer();
+    } catch (...) {
+        // A failing pass ends the tick; there is no caller to report it to.
+    }
+    Release();
+}
+
+HRESULT ScheduleObject::GetTypeInfoCount(UINT *count) {
+    if (!count)
+        return E_POINTER;
+    *count = 1;
+    return S_OK;
+}
+
+HRESULT ScheduleObject::GetTypeInfo(UINT index, LCID, ITypeInfo **info) {
+    if (!info)
+        return E_POINTER;
+    *info = nullptr;
+    if (index != 0)
+        return DISP_E_BADINDEX;
+    return info_.CopyTo(info);
+}
+
+HRESULT ScheduleObject::GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID, DISPID *ids) {
+    return info_->GetIDsOfNames(names, count, ids);
+}
+
+HRESULT ScheduleObject::Invoke(DISPID member, REFIID iid, LCID, WORD flags, DISPPARAMS *params,
+                               VARIANT *result, EXCEPINFO *excep, UINT *arg_err) {
+    if (iid != IID_NULL)
+        return DISP_E_UNKNOWNINTERFACE;
+    return InvokeForScripts(info_.Get(), static_cast<_Schedule *>(this), member, flags, params,
+                            result, excep, arg_err);
+}
+
+HRESULT ScheduleObject::AddSchedule(BSTR *index, ::schDateType *ty, LONG *yr, LONG *mon, LONG *wk,
+                                    LONG *dy, LONG *hr, LONG *min, LONG *sec) {
+    if (!index || !ty)
+        return E_POINTER;
+    return Guarded(IID__Schedule, [&] {
+        control_.AddSchedule(FromBstr(*index), *ty, Optional(yr), Optional(mon), Optional(wk),
+                             Optional(dy), Optional(hr), Optional(min), Optional(sec));
+    });
+}
+
+HRESULT ScheduleObject::RemoveSchedule(BSTR *key) {
+    if (!key)
+        return E_POINTER;
+    return Guarded(IID__Schedule, [&] { control_.RemoveSchedule(FromBstr(*key)); });
+}
+
+HRESULT ScheduleObject::RemoveAllSchedule() {
+    return Guarded(IID__Schedule, [&] { control_.RemoveAllSchedule(); });
+}
+
+HRESULT ScheduleObject::get_TimerInterVal(LONG *value) {
+    if (!value)
+        return E_POINTER;
+    return Guarded(IID__Schedule, [&] { *value = control_.TimerInterVal(); });
+}
+
+HRESULT ScheduleObject::put_TimerInterVal(LONG vNewValue) {
+    return Guarded(IID__Schedule, [&] { control_.SetTimerInterVal(vNewValue); });
+}
+
+HRESULT ScheduleObject::get_GetSchedules(IDispatch **schedules) {
+    if (!schedules)
+        return E_POINTER;
+    *schedules = nullptr;
+    return Guarded(IID__Schedule, [&] {
+        const Collection<double> snapshot = control_.GetSchedules();
+        Collection<Variant> items;
+        for (std::size_t at = 0; at < static_cast<std::size_t>(snapshot.Count()); ++at)
+            items.Add(Variant::Date(snapshot[at]), snapshot.KeyAt(at));
+        *schedules = CollectionObject::Create(std::move(items));
+    });
+}
+
+HRESULT ScheduleObject::get_NextTime(BSTR *ScheduleName, DATE *value) {
+    if (!ScheduleName || !value)
+        return E_POINTER;
+    return Guarded(IID__Schedule, [&] { *value = control_.NextTime(FromBstr(*ScheduleName)); });
+}
+
+HRESULT ScheduleObject::get_Interval(short *value) {
+    if (!value)
+        return E_POINTER;
+    return Guarded(IID__Schedule, [&] { *value = control_.Interval(); });
+}
+
+HRESULT ScheduleObject::put_Interval(short vNewValue) {
+    return Guarded(IID__Schedule, [&] { control_.SetInterval(vNewValue); });
+}
+
+HRESULT ScheduleObject::InterfaceSupportsErrorInfo(REFIID iid) {
+    return iid == IID__Schedule ? S_OK : S_FALSE;
+}
+
+HRESULT ScheduleObject::EnumConnectionPoints(IEnumConnectionPoints **out) {
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    return Allocating([&] { *out = PointEnum::Create({PointRef{&events_}}); });
+}
+
+HRESULT ScheduleObject::FindConnectionPoint(REFIID iid, IConnectionPoint **out) {
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    if (iid != DIID___Schedule)
+        return CONNECT_E_NOCONNECTION;
+    *out = &events_;
+    events_.AddRef();
+    return S_OK;
+}
+
+} // namespace quorvane::server

@@ -1,0 +1,64 @@
+// The COM object Schedule: the dual interface _Schedule over one quorvane::Schedule, its
+// error information, and the connection point of its event interface __Schedule.
+#pragma once
+
+#include "com_object.h"
+#include "connection_point.h"
+#include "local_clock.h"
+#include "quorvane_idl.h"
+#include "schedule.h"
+#include "window_timer.h"
+
+#include <wrl/client.h>
+
+namespace quorvane::server {
+
+class ScheduleObject final
+    : public ComObject<ScheduleObject, _Schedule, ISupportErrorInfo, IConnectionPointContainer> {
+public:
+    // A new control, answering for `iid` in `*out`.
+    static HRESULT Create(REFIID iid, void **out);
+
+    // IDispatch, through the type information of _Schedule.
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo **info) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR *names, UINT count, LCID lcid,
+                                            DISPID *ids) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID iid, LCID lcid, WORD flags,
+                                     DISPPARAMS *params, VARIANT *result, EXCEPINFO *excep,
+                                     UINT *arg_err) override;
+
+    // _Schedule. The string and number arguments are only read; a null pointer for one of
+    // the seven optional numbers reads as 0.
+    HRESULT STDMETHODCALLTYPE AddSchedule(BSTR *index, ::schDateType *ty, LONG *yr, LONG *mon,
+                                          LONG *wk, LONG *dy, LONG *hr, LONG *min,
+                                          LONG *sec) override;
+    HRESULT STDMETHODCALLTYPE RemoveSchedule(BSTR *key) override;
+    HRESULT STDMETHODCALLTYPE RemoveAllSchedule() override;
+    HRESULT STDMETHODCALLTYPE get_TimerInterVal(LONG *value) override;
+    HRESULT STDMETHODCALLTYPE put_TimerInterVal(LONG vNewValue) override;
+    HRESULT STDMETHODCALLTYPE get_GetSchedules(IDispatch **schedules) override;
+    HRESULT STDMETHODCALLTYPE get_NextTime(BSTR *ScheduleName, DATE *value) override;
+    HRESULT STDMETHODCALLTYPE get_Interval(short *value) override;
+    HRESULT STDMETHODCALLTYPE put_Interval(short vNewValue) override;
+
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override;
+
+    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints **out) override;
+    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint **out) override;
+
+    void *Find(REFIID iid);
+
+private:
+    explicit ScheduleObject(Microsoft::WRL::ComPtr<ITypeInfo> info);
+    // One dispatch pass; the control stays alive through it even if a handler releases it.
+    void OnTimer();
+
+    Microsoft::WRL::ComPtr<ITypeInfo> info_;
+    LocalClock clock_;
+    WindowTimer timer_;
+    ConnectionPoint events_;
+    Schedule control_;
+};
+
+} // namespace quorvane::server

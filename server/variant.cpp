@@ -1,0 +1,93 @@
+#include "variant.h"
+
+#include <new>
+#include <utility>
+
+namespace quorvane::server {
+
+namespace {
+
+void Check(HRESULT hr) {
+    if (hr == E_OUTOFMEMORY)
+        throw std::bad_alloc();
+    if (FAILED(hr))
+        throw RuntimeError(runtime_error::kInvalidArgument);
+}
+
+// The runtime's copy and conversion functions take their source as non-const; they only read it.
+VARIANT *Source(const VARIANT &value) {
+    return const_cast<VARIANT *>(&value);
+}
+
+} // namespace
+
+std::u16string FromBstr(BSTR text) {
+    if (!text)
+        return {};
+    return std::u16string(reinterpret_cast<const char16_t *>(text), SysStringLen(text));
+}
+
+BSTR ToBstr(std::u16string_view text) {
+    BSTR copy = SysAllocStringLen(reinterpret_cast<const OLECHAR *>(text.data()),
+                                  static_cast<UINT>(text.size()));
+    if (!copy)
+        throw std::bad_alloc();
+    return copy;
+}
+
+Variant::Variant(const VARIANT &source) {
+    VariantInit(&value_);
+    Check(VariantCopyInd(&value_, Source(source)));
+}
+
+Variant Variant::Date(double date) {
+    Variant result;
+    V_VT(&result.value_) = VT_DATE;
+    V_DATE(&result.value_) = date;
+    return result;
+}
+
+Variant::Variant(const Variant &other) {
+    VariantInit(&value_);
+    Check(VariantCopy(&value_, Source(other.value_)));
+}
+
+Variant::Variant(Variant &&other) noexcept : value_(other.value_) {
+    VariantInit(&other.value_);
+}
+
+Variant &Variant::operator=(Variant other) noexcept {
+    std::swap(value_, other.value_);
+    return *this;
+}
+
+void Variant::CopyTo(VARIANT *out) const {
+    VariantInit(out);
+    Check(VariantCopy(out, Source(value_)));
+}
+
+bool IsMissing(const VARIANT *argument) {
+    if (!argument)
+        return true;
+    while (V_VT(argument) == (VT_VARIANT | VT_BYREF))
+        argument = V_VARIANTREF(argument);
+    return V_VT(argument) == VT_ERROR && V_ERROR(argument) == DISP_E_PARAMNOTFOUND;
+}
+
+CollectionIndex ToIndex(const VARIANT &argument) {
+    const Variant value(argument);
+    if (V_VT(&value.get()) == VT_BSTR)
+        return FromBstr(V_BSTR(&value.get()));
+    Variant position;
+    Check(VariantChangeType(position.put(), Source(value.get()), 0, VT_I4));
+    return std::int64_t{V_I4(&position.get())};
+}
+
+std::u16string ToString(const VARIANT &argument) {
+    const Variant value(argument);
+    Variant text;
+    Check(VariantChangeType(text.put(), Source(value.get()), 0, VT_BSTR));
+    return FromBstr(V_BSTR(&text.get()));
+}
+
+} // namespace quorvane::server
