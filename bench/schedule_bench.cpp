@@ -1,0 +1,264 @@
+// The control `Schedule` beside the literal model (a vector re-sorted by selection after every
+// change, a collection built for every lookup), from 10 to 1,000,000 entries: adding and
+// removing, a tick with nothing due, a tick that fires one entry, GetSchedules, NextTime, and
+// the memory an entry costs. The model runs only at the sizes where it finishes in reasonable
+// time.
+#include "fakes.h"
+#include "model/literal_schedule.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <malloc.h>
+#include <new>
+#include <numeric>
+#include <random>
+#include <string>
+#include <vector>
+
+// Live heap bytes, as the allocator hands them out (with its rounding), for the memory figures.
+namespace {
+std::int64_t live_bytes = 0;
+
+void *Allocate(std::size_t size) {
+    void *p = std::malloc(size == 0 ? 1 : size);
+    if (!p)
+        throw std::bad_alloc();
+    live_bytes += static_cast<std::int64_t>(malloc_usable_size(p));
+    return p;
+}
+
+void Release(void *p) noexcept {
+    if (!p)
+        return;
+    live_bytes -= static_cast<std::int64_t>(malloc_usable_size(p));
+    std::free(p);
+}
+} // namespace
+
+void *operator new(std::size_t size) {
+    return Allocate(size);
+}
+void *operator new[](std::size_t size) {
+    return Allocate(size);
+}
+void operator delete(void *p) noexcept {
+    Release(p);
+}
+void operator delete[](void *p) noexcept {
+    Release(p);
+}
+void operator delete(void *p, std::size_t) noexcept {
+    Release(p);
+}
+void operator delete[](void *p, std::size_t) noexcept {
+    Release(p);
+}
+
+namespace quorvane::testing {
+namespace {
+
+class SilentEvents : public ScheduleEvents {
+public:
+    void RunTime(std::u16string &) override {}
+};
+
+// The clock starts in 2000; the entries that fill a list are one-shot entries a minute apart
+// from the year 5000 on, so that no tick of a benchmark reaches them.
+// (Functions, not globals: the calendar's own limits are globals of another file.)
+Moment Start() {
+    return DateSerial(2000, 1, 1);
+}
+Moment FillFrom() {
+    return DateSerial(5000, 1, 1);
+}
+
+// Entry names of twelve characters, as a host might choose them.
+std::u16string Name(std::int64_t i, const char *prefix = "alarm") {
+    char text[32];
+    std::snprintf(text, sizeof text, "%s-%06lld", prefix, static_cast<long long>(i));
+    return Widen(text);
+}
+
+// A one-shot entry at `at`, through whatever AddSchedule the side has.
+template <class Control> void AddOneShot(Control &control, const std::u16string &name, Moment at) {
+    const CivilDate date = DateParts(at);
+    control.AddSchedule(name, schAppointTime, static_cast<std::int32_t>(date.year), date.month, 0,
+                        date.day, Hour(at), Minute(at), Second(at));
+}
+
+// `count` moments a minute apart from the year 5000, in a shuffled order.
+std::vector<Moment> ShuffledMoments(std::int64_t count, std::uint64_t seed) {
+    std::vector<Moment> moments(static_cast<std::size_t>(count));
+    for (std::size_t i = 0; i < moments.size(); ++i)
+        moments[i] = FillFrom() + 60 * static_cast<Moment>(i);
+    std::shuffle(moments.begin(), moments.end(), std::mt19937_64(seed));
+    return moments;
+}
+
+// The control with its test doubles.
+struct Control {
+    FakeClock clock;
+    FakeTimerService timer;
+    SilentEvents events;
+    Schedule control{clock, timer, events};
+
+    Control() { clock.now = Start(); }
+    Moment FirstDue() const { return control.Entries().begin()->second.NextTime(); }
+    void Fill(std::int64_t count) {
+        const auto moments = ShuffledMoments(count, 1);
+        for (std::size_t i = 0; i < moments.size(); ++i)
+            AddOneShot(control, Name(static_cast<std::int64_t>(i)), moments[i]);
+    }
+};
+
+// The model; its list is filled already sorted, since adding one by one costs O(n^2) each.
+struct Model {
+    FakeClock clock;
+    SilentEvents events;
+    LiteralSchedule control{clock, events};
+
+    Model() { clock.now = Start(); }
+    Moment FirstDue() const { return control.Entries().front().NextTime(); }
+    void Fill(std::int64_t count) {
+        std::vector<clsTime> entries(static_cast<std::size_t>(count));
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const Moment at = FillFrom() + 60 * static_cast<Moment>(i);
+            const CivilDate date = DateParts(at);
+            entries[i].SetSchedule(Name(static_cast<std::int64_t>(i)), schAppointTime,
+                                   static_cast<std::int32_t>(date.year), date.month, 0, date.day,
+                                   Hour(at), Minute(at), Second(at), Start());
+        }
+        std::vector<clsTime> earlier = control.Entries();
+        entries.insert(entries.begin(), earlier.begin(), earlier.end());
+        control.AdoptSorted(std::move(entries));
+    }
+};
+
+// Adds entries at random moments among the others; every `batch` adds, they are taken out
+// again with the timing paused, so the list stays near its size.
+template <class Side> void BM_AddSchedule(benchmark::State &state) {
+    const std::int64_t n = state.range(0);
+    Side side;
+    side.Fill(n);
+    const std::int64_t batch = std::max<std::int64_t>(16, n / 64);
+    const auto moments = ShuffledMoments(n, 2);
+    std::vector<std::u16string> names;
+    for (std::int64_t i = 0; i < batch; ++i)
+        names.push_back(Name(i, "added"));
+    std::size_t k = 0;
+    for (auto _ : state) {
+        AddOneShot(side.control, names[k], moments[k] + 30);
+        if (++k == names.size()) {
+            state.PauseTiming();
+            for (const auto &name : names)
+                side.control.RemoveSchedule(name);
+            k = 0;
+            state.ResumeTiming();
+        }
+    }
+}
+
+// Removes entries by name from anywhere in the list; every `batch` removals, they are put
+// back with the timing paused.
+template <class Side> void BM_RemoveSchedule(benchmark::State &state) {
+    const std::int64_t n = state.range(0);
+    Side side;
+    side.Fill(n);
+    const std::int64_t batch = std::max<std::int64_t>(16, n / 64);
+    std::vector<std::int64_t> victims(static_cast<std::size_t>(n));
+    std::iota(victims.begin(), victims.end(), 0);
+    std::shuffle(victims.begin(), victims.end(), std::mt19937_64(3));
+    victims.resize(static_cast<std::size_t>(batch));
+    std::size_t k = 0;
+    for (auto _ : state) {
+        side.control.RemoveSchedule(Name(victims[k]));
+        if (++k == victims.size()) {
+            state.PauseTiming();
+            for (std::int64_t i : victims)
+                AddOneShot(side.control, Name(i), FillFrom() + 60 * i);
+            k = 0;
+            state.ResumeTiming();
+        }
+    }
+}
+
+template <class Side> void BM_TickNothingDue(benchmark::State &state) {
+    Side side;
+    side.Fill(state.range(0));
+    for (auto _ : state)
+        side.control.Timer1_Timer();
+}
+
+// A daily entry goes off on every tick: the clock steps to the second after it is due.
+template <class Side> void BM_TickFiringOne(benchmark::State &state) {
+    Side side;
+    side.control.AddSchedule(u"daily-alarm", schEveryDay, 0, 0, 0, 0, 7, 30, 0);
+    side.Fill(state.range(0));
+    for (auto _ : state) {
+        side.clock.now = side.FirstDue() + 1;
+        side.control.Timer1_Timer();
+    }
+}
+
+template <class Side> void BM_GetSchedules(benchmark::State &state) {
+    Side side;
+    side.Fill(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(side.control.GetSchedules());
+}
+
+template <class Side> void BM_NextTime(benchmark::State &state) {
+    const std::int64_t n = state.range(0);
+    Side side;
+    side.Fill(n);
+    std::vector<std::u16string> names;
+    std::mt19937_64 pick(4);
+    for (int i = 0; i < 256; ++i)
+        names.push_back(Name(static_cast<std::int64_t>(pick() % static_cast<std::uint64_t>(n))));
+    std::size_t k = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(side.control.NextTime(names[k++ % names.size()]));
+}
+
+// Heap bytes a list of n entries holds, per entry.
+template <class Side> void BM_MemoryPerEntry(benchmark::State &state) {
+    const std::int64_t n = state.range(0);
+    for (auto _ : state) {
+        const std::int64_t before = live_bytes;
+        Side side;
+        side.Fill(n);
+        state.counters["bytes_per_entry"] = static_cast<double>(live_bytes - before) / n;
+    }
+}
+
+constexpr std::int64_t kMost = 1'000'000;
+constexpr std::int64_t kModelMost = 10'000;
+
+BENCHMARK_TEMPLATE(BM_AddSchedule, Control)->RangeMultiplier(10)->Range(1'000, kMost);
+BENCHMARK_TEMPLATE(BM_AddSchedule, Model)->RangeMultiplier(10)->Range(1'000, kModelMost);
+BENCHMARK_TEMPLATE(BM_RemoveSchedule, Control)->RangeMultiplier(10)->Range(1'000, kMost);
+BENCHMARK_TEMPLATE(BM_RemoveSchedule, Model)->RangeMultiplier(10)->Range(1'000, kModelMost);
+BENCHMARK_TEMPLATE(BM_TickNothingDue, Control)->RangeMultiplier(10)->Range(10, kMost);
+BENCHMARK_TEMPLATE(BM_TickNothingDue, Model)->RangeMultiplier(10)->Range(10, kMost);
+BENCHMARK_TEMPLATE(BM_TickFiringOne, Control)->RangeMultiplier(10)->Range(10, kMost);
+BENCHMARK_TEMPLATE(BM_TickFiringOne, Model)->RangeMultiplier(10)->Range(10, kModelMost);
+BENCHMARK_TEMPLATE(BM_GetSchedules, Control)->RangeMultiplier(10)->Range(10, kMost);
+BENCHMARK_TEMPLATE(BM_GetSchedules, Model)->RangeMultiplier(10)->Range(10, kMost);
+BENCHMARK_TEMPLATE(BM_NextTime, Control)->RangeMultiplier(10)->Range(10, kMost);
+BENCHMARK_TEMPLATE(BM_NextTime, Model)->RangeMultiplier(10)->Range(10, kMost / 10);
+BENCHMARK_TEMPLATE(BM_MemoryPerEntry, Control)
+    ->RangeMultiplier(100)
+    ->Range(100, kMost)
+    ->Iterations(1);
+BENCHMARK_TEMPLATE(BM_MemoryPerEntry, Model)
+    ->RangeMultiplier(100)
+    ->Range(100, kMost)
+    ->Iterations(1);
+
+} // namespace
+} // namespace quorvane::testing
+
+BENCHMARK_MAIN();
