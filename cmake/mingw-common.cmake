@@ -1,6 +1,7 @@
-# Shared part of the mingw-w64 toolchains; QUORVANE_TRIPLET names the target.
-set(CMAKE_C_COMPILER ${QUORVANE_TRIPLET}-gcc)
-set(CMAKE_CXX_COMPILER ${QUORVANE_TRIPLET}-g++)
+# Shared part of the mingw-w64 toolchains; QUORVANE_TRIPLET names the target. The posix
+# thread model gives the C++ library std::mutex, which GoogleTest needs.
+set(CMAKE_C_COMPILER ${QUORVANE_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${QUORVANE_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${QUORVANE_TRIPLET}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${QUORVANE_TRIPLET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

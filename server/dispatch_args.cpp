@@ -2,6 +2,7 @@
 
 #include "variant.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace quorvane::server {
@@ -31,6 +32,28 @@ bool IsOptional(ITypeInfo *info, DISPID member, WORD flags, UINT position) {
     return optional;
 }
 
+// The arguments in DISPPARAMS order (last position first) with the named ones put at their
+// positions and the gaps left out; empty when an argument is named other than by position.
+std::vector<VARIANT> ByPosition(const DISPPARAMS &params) {
+    const UINT given = params.cArgs - params.cNamedArgs;
+    UINT total = given;
+    for (UINT i = 0; i < params.cNamedArgs; ++i) {
+        const DISPID position = params.rgdispidNamedArgs[i];
+        if (position < static_cast<DISPID>(given))
+            return {};
+        total = std::max(total, static_cast<UINT>(position) + 1);
+    }
+    VARIANT missing;
+    V_VT(&missing) = VT_ERROR;
+    V_ERROR(&missing) = DISP_E_PARAMNOTFOUND;
+    std::vector<VARIANT> args(total, missing);
+    for (UINT k = 0; k < given; ++k)
+        args[total - 1 - k] = params.rgvarg[params.cArgs - 1 - k];
+    for (UINT i = 0; i < params.cNamedArgs; ++i)
+        args[total - 1 - static_cast<UINT>(params.rgdispidNamedArgs[i])] = params.rgvarg[i];
+    return args;
+}
+
 } // namespace
 
 HRESULT InvokeForScripts(ITypeInfo *info, void *object, DISPID member, WORD flags,
@@ -38,8 +61,16 @@ HRESULT InvokeForScripts(ITypeInfo *info, void *object, DISPID member, WORD flag
     if (!params || (params->cArgs && !params->rgvarg))
         return info->Invoke(object, member, flags, params, result, excep, arg_err);
     try {
-        const UINT count = params->cArgs;
-        std::vector<VARIANT> args(params->rgvarg, params->rgvarg + count);
+        std::vector<VARIANT> args(params->rgvarg, params->rgvarg + params->cArgs);
+        UINT named = params->cNamedArgs;
+        if (named) {
+            std::vector<VARIANT> positional = ByPosition(*params);
+            if (!positional.empty()) {
+                args = std::move(positional);
+                named = 0;
+            }
+        }
+        const UINT count = static_cast<UINT>(args.size());
         std::vector<Variant> values; // owns what `args` points at
         values.reserve(count);
         for (UINT i = 0; i < count; ++i) {
@@ -48,15 +79,14 @@ HRESULT InvokeForScripts(ITypeInfo *info, void *object, DISPID member, WORD flag
                 args[i] = values.back().get();
             }
             // Named arguments come first; the positional ones follow, last one first.
-            const UINT position = i < params->cNamedArgs
-                                      ? static_cast<UINT>(params->rgdispidNamedArgs[i])
-                                      : count - 1 - i;
+            const UINT position =
+                i < named ? static_cast<UINT>(params->rgdispidNamedArgs[i]) : count - 1 - i;
             if (IsMissing(&args[i]) && IsOptional(info, member, flags, position)) {
                 V_VT(&args[i]) = VT_I4;
                 V_I4(&args[i]) = 0;
             }
         }
-        DISPPARAMS kind{args.data(), params->rgdispidNamedArgs, count, params->cNamedArgs};
+        DISPPARAMS kind{args.data(), named ? params->rgdispidNamedArgs : nullptr, count, named};
         return info->Invoke(object, member, flags, &kind, result, excep, arg_err);
     } catch (const std::bad_alloc &) {
         return E_OUTOFMEMORY;

@@ -3,7 +3,8 @@
 // - an argument passed as VT_VARIANT | VT_BYREF (how VBScript passes a variable) is handed
 //   on as a copy of its value, so it is accepted wherever that value converts;
 // - an optional argument left out in any position (VT_ERROR, DISP_E_PARAMNOTFOUND) reads
-//   as 0.
+//   as 0. Named arguments are laid out by position first, so that those left out between
+//   them read as 0 as well.
 #pragma once
 
 #include <oaidl.h>

@@ -3,9 +3,11 @@
 
 widl places a type at its first use and refuses `version` and `nonextensible` on a
 dispinterface. This rewrites its output so that the types stand in the given order and the
-named types carry the given version and extra type flags.
+named types carry the given version and extra type flags. widl also names every parameter;
+the parameters given by name to --unnamed lose their names.
 
 usage: fix_typelib.py IN OUT --order A,B,C [--version NAME=MAJOR.MINOR] [--add-flags NAME=HEX]
+                     [--unnamed NAME,...]
 """
 import argparse
 import struct
@@ -16,7 +18,8 @@ SEG_TYPEINFO, SEG_REFERENCES, SEG_GUID, SEG_NAME, SEG_TYPEDESC = 0, 3, 5, 7, 9
 VT_USERDEFINED = 0x1D
 TKIND_INTERFACE, TKIND_DISPATCH = 3, 4
 # Fields of a typeinfo record, by 32-bit slot.
-TI_TYPEKIND, TI_FLAGS, TI_NAME, TI_VERSION, TI_DATATYPE1 = 0, 12, 13, 14, 22
+TI_TYPEKIND, TI_MEMBERS, TI_ELEMENTS, TI_FLAGS, TI_NAME, TI_VERSION, TI_DATATYPE1 = 0, 1, 6, 12, 13, 14, 22
+PARAM_SIZE = 12  # data type, name offset, flags
 
 
 def i32(data, at):
@@ -82,6 +85,25 @@ class TypeLib:
         for old, new in new_index.items():
             self.data[self.typeinfo(new) : self.typeinfo(new) + TYPEINFO_SIZE] = records[old]
 
+    def unname_params(self, names):
+        """Drops the name of every parameter called one of `names`."""
+        for index in range(self.count):
+            base = self.typeinfo(index)
+            members = i32(self.data, base + 4 * TI_MEMBERS)
+            functions = i32(self.data, base + 4 * TI_ELEMENTS) & 0xFFFF
+            if functions == 0 or members < 0:
+                continue
+            record = members + 4  # past the size of the records
+            for _ in range(functions):
+                size = i32(self.data, record) & 0xFFFF
+                params = struct.unpack_from("<h", self.data, record + 20)[0]
+                for p in range(params):
+                    at = record + size - (params - p) * PARAM_SIZE + 4
+                    name = i32(self.data, at)
+                    if name != -1 and self.name_at(name) in names:
+                        put32(self.data, at, -1)
+                record += size
+
     def field(self, name, slot):
         return self.typeinfo(self.type_names().index(name)) + 4 * slot
 
@@ -97,6 +119,7 @@ def main():
     parser.add_argument("--order", required=True)
     parser.add_argument("--version", action="append", default=[])
     parser.add_argument("--add-flags", action="append", default=[])
+    parser.add_argument("--unnamed", default="")
     args = parser.parse_args()
     with open(args.input, "rb") as f:
         lib = TypeLib(f.read())
@@ -107,6 +130,7 @@ def main():
     for name, flags in pairs(args.add_flags):
         at = lib.field(name, TI_FLAGS)
         put32(lib.data, at, i32(lib.data, at) | int(flags, 16))
+    lib.unname_params(set(filter(None, args.unnamed.split(","))))
     with open(args.output, "wb") as f:
         f.write(lib.data)
 

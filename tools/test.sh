@@ -13,3 +13,12 @@ ctest --test-dir build/native --output-on-failure -j"$jobs"
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=ON -DQUORVANE_BENCH=OFF >/dev/null
 cmake --build build/asan -j"$jobs"
 ctest --test-dir build/asan --output-on-failure -j"$jobs"
+
+# Quorvane.ocx for 32-bit and 64-bit Windows, each with its test host; then everything that
+# runs under Wine.
+for target in win32:mingw-i686 win64:mingw-x86_64; do
+    cmake -S . -B "build/${target%%:*}" -DCMAKE_TOOLCHAIN_FILE="cmake/${target##*:}.cmake" \
+        -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "build/${target%%:*}" -j"$jobs"
+done
+tools/wine-test.sh

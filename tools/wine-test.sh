@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Runs the Windows modules' tests under Wine: builds nothing, expects build/win32 and
+# build/win64 (tools/test.sh builds them). In a private prefix under build/ it registers both
+# modules, runs the C++ test host of each bitness and every script of tests/wine/scripts with
+# the 32-bit and the 64-bit cscript, compares each script's whole output with the file of the
+# same name plus .expected (cscript exits 0 even on a runtime error), and ends the prefix's wineserver. Prints "N passed, N failed"; fails on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+export WINEPREFIX=$root/build/wineprefix WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY
+wine32=wine
+wine64=$(dpkg -L wine64 | grep '/wine64$' | head -n1)
+trap 'wineserver -k 2>/dev/null || true' EXIT
+
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+"$wine32" regsvr32 /s "$(windows_path "$root/build/win32/Quorvane.ocx")"
+"$wine64" regsvr32 /s "$(windows_path "$root/build/win64/Quorvane.ocx")"
+
+passed=0
+failed=0
+record() { # name status
+    if [ "$2" -eq 0 ]; then
+        passed=$((passed + 1))
+        echo "PASS $1"
+    else
+        failed=$((failed + 1))
+        echo "FAIL $1"
+    fi
+}
+
+for bits in 32 64; do
+    loader=wine$bits
+    status=0
+    "${!loader}" "build/win$bits/quorvane_wine_tests.exe" --gtest_brief=1 || status=$?
+    record "C++ host, $bits-bit" "$status"
+done
+
+for script in tests/wine/scripts/*.vbs tests/wine/scripts/*.js; do
+    expected=$script.expected
+    for bits in 32 64; do
+        loader=wine$bits
+        status=0
+        output=$("${!loader}" cscript //nologo "$(windows_path "$root/$script")" 2>&1 | tr -d '\r') ||
+            status=$?
+        if [ "$status" -eq 0 ] && ! diff -u "$expected" - <<<"$output"; then
+            status=1
+        fi
+        record "$script, $bits-bit cscript" "$status"
+    done
+done
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
