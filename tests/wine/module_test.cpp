@@ -36,15 +36,41 @@ TEST(Module, RegistrationNamesTheClassInterfacesAndLibrary) {
               RegistryValue(Key(L"Interface\\", DIID___Schedule, L"\\ProxyStubClsid32")));
 }
 
+template <class Function> Function Export(HMODULE module, const char *name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void *>(GetProcAddress(module, name)));
+}
+
+TEST(Module, UnregisteringOneBitnessKeepsTheOther) {
+    const std::wstring path = ModulePath();
+    HMODULE module = LoadLibraryW(path.c_str());
+    ASSERT_NE(nullptr, module);
+    using Entry = HRESULT(WINAPI *)();
+    const auto unregister = Export<Entry>(module, "DllUnregisterServer");
+    const auto reregister = Export<Entry>(module, "DllRegisterServer");
+    ASSERT_TRUE(unregister && reregister);
+    const std::wstring lib = Key(L"TypeLib\\", LIBID_Quorvane, L"\\8.0\\0\\");
+    const wchar_t *mine = sizeof(void *) == 8 ? L"win64" : L"win32";
+    const wchar_t *other = sizeof(void *) == 8 ? L"win32" : L"win64";
+    const std::wstring other_path = RegistryValue(lib + other);
+
+    EXPECT_EQ(S_OK, unregister());
+    EXPECT_EQ(L"<missing>", ModulePath());
+    EXPECT_EQ(L"<missing>", RegistryValue(lib + mine));
+    EXPECT_EQ(other_path, RegistryValue(lib + other));
+    EXPECT_NE(L"<missing>", other_path);
+    EXPECT_EQ(S_OK, reregister());
+    EXPECT_EQ(path, ModulePath());
+    EXPECT_EQ(path, RegistryValue(lib + mine));
+    FreeLibrary(module);
+}
+
 TEST(Module, ClassObjectAndUnloadCounting) {
     HMODULE module = LoadLibraryW(ModulePath().c_str());
     ASSERT_NE(nullptr, module);
     using GetClassObject = HRESULT(WINAPI *)(REFCLSID, REFIID, void **);
     using CanUnload = HRESULT(WINAPI *)();
-    const auto get = reinterpret_cast<GetClassObject>(
-        reinterpret_cast<void *>(GetProcAddress(module, "DllGetClassObject")));
-    const auto can_unload = reinterpret_cast<CanUnload>(
-        reinterpret_cast<void *>(GetProcAddress(module, "DllCanUnloadNow")));
+    const auto get = Export<GetClassObject>(module, "DllGetClassObject");
+    const auto can_unload = Export<CanUnload>(module, "DllCanUnloadNow");
     ASSERT_TRUE(get && can_unload);
 
     ComPtr<IClassFactory> factory;

@@ -127,11 +127,24 @@ TEST(TypeLibrary, HeaderAndTypesInOrder) {
 TEST(TypeLibrary, MembersParametersClassAndEnumeration) {
     ComPtr<ITypeLib> lib;
     ASSERT_EQ(S_OK, LoadTypeLibEx(ModulePath().c_str(), REGKIND_NONE, &lib));
-    ComPtr<ITypeInfo> vtable = TypeAt(lib.Get(), 0), coclass, events, kinds;
+    ComPtr<ITypeInfo> vtable = TypeAt(lib.Get(), 0), base, coclass, events, kinds;
     TYPEATTR *attr;
     ASSERT_EQ(S_OK, vtable->GetTypeAttr(&attr));
     ASSERT_EQ(9, attr->cFuncs);
     vtable->ReleaseTypeAttr(attr);
+    // IDispatch comes from the one imported library, stdole2.
+    HREFTYPE ref;
+    ASSERT_EQ(S_OK, vtable->GetRefTypeOfImplType(0, &ref));
+    ASSERT_EQ(S_OK, vtable->GetRefTypeInfo(ref, &base));
+    ComPtr<ITypeLib> imported;
+    UINT index;
+    ASSERT_EQ(S_OK, base->GetContainingTypeLib(&imported, &index));
+    TLIBATTR *stdole;
+    ASSERT_EQ(S_OK, imported->GetLibAttr(&stdole));
+    EXPECT_EQ(IID_StdOle, stdole->guid);
+    EXPECT_EQ(2, stdole->wMajorVerNum);
+    imported->ReleaseTLibAttr(stdole);
+    EXPECT_EQ(L"IDispatch", NameOf(base.Get()));
     for (UINT i = 0; i < 9; ++i) {
         const Member &m = kMembers[i];
         FUNCDESC *f;
@@ -179,7 +192,6 @@ TEST(TypeLibrary, MembersParametersClassAndEnumeration) {
         vtable->ReleaseFuncDesc(f);
     }
 
-    HREFTYPE ref;
     ASSERT_EQ(S_OK, lib->GetTypeInfo(1, &coclass));
     const std::pair<const wchar_t *, int> impls[] = {
         {L"_Schedule", IMPLTYPEFLAG_FDEFAULT},
