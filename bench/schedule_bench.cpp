@@ -82,12 +82,26 @@ std::u16string Name(std::int64_t i, const char *prefix = "alarm") {
     return Widen(text);
 }
 
-// A one-shot entry at `at`, through whatever AddSchedule the side has.
-template <class Control> void AddOneShot(Control &control, const std::u16string &name, Moment at) {
-    const CivilDate date = DateParts(at);
-    control.AddSchedule(name, schAppointTime, static_cast<std::int32_t>(date.year), date.month, 0,
-                        date.day, Hour(at), Minute(at), Second(at));
-}
+// A one-shot entry's arguments, formed before any timing starts.
+struct OneShot {
+    std::u16string name;
+    std::int32_t yr, mon, dy, hr, min, sec;
+
+    OneShot(std::u16string entry_name, Moment at) : name(std::move(entry_name)) {
+        const CivilDate date = DateParts(at);
+        yr = static_cast<std::int32_t>(date.year);
+        mon = date.month;
+        dy = date.day;
+        hr = Hour(at);
+        min = Minute(at);
+        sec = Second(at);
+    }
+
+    // Adds it through whatever AddSchedule the side has.
+    template <class Control> void AddTo(Control &control) const {
+        control.AddSchedule(name, schAppointTime, yr, mon, 0, dy, hr, min, sec);
+    }
+};
 
 // `count` moments a minute apart from the year 5000, in a shuffled order.
 std::vector<Moment> ShuffledMoments(std::int64_t count, std::uint64_t seed) {
@@ -110,7 +124,7 @@ struct Control {
     void Fill(std::int64_t count) {
         const auto moments = ShuffledMoments(count, 1);
         for (std::size_t i = 0; i < moments.size(); ++i)
-            AddOneShot(control, Name(static_cast<std::int64_t>(i)), moments[i]);
+            OneShot(Name(static_cast<std::int64_t>(i)), moments[i]).AddTo(control);
     }
 };
 
@@ -144,17 +158,17 @@ template <class Side> void BM_AddSchedule(benchmark::State &state) {
     Side side;
     side.Fill(n);
     const std::int64_t batch = std::max<std::int64_t>(16, n / 64);
-    const auto moments = ShuffledMoments(n, 2);
-    std::vector<std::u16string> names;
+    const auto moments = ShuffledMoments(n, 2); // the first `batch` of them: anywhere in the list
+    std::vector<OneShot> added;
     for (std::int64_t i = 0; i < batch; ++i)
-        names.push_back(Name(i, "added"));
+        added.emplace_back(Name(i, "added"), moments[static_cast<std::size_t>(i)] + 30);
     std::size_t k = 0;
     for (auto _ : state) {
-        AddOneShot(side.control, names[k], moments[k] + 30);
-        if (++k == names.size()) {
+        added[k].AddTo(side.control);
+        if (++k == added.size()) {
             state.PauseTiming();
-            for (const auto &name : names)
-                side.control.RemoveSchedule(name);
+            for (const OneShot &entry : added)
+                side.control.RemoveSchedule(entry.name);
             k = 0;
             state.ResumeTiming();
         }
@@ -168,17 +182,21 @@ template <class Side> void BM_RemoveSchedule(benchmark::State &state) {
     Side side;
     side.Fill(n);
     const std::int64_t batch = std::max<std::int64_t>(16, n / 64);
-    std::vector<std::int64_t> victims(static_cast<std::size_t>(n));
-    std::iota(victims.begin(), victims.end(), 0);
-    std::shuffle(victims.begin(), victims.end(), std::mt19937_64(3));
-    victims.resize(static_cast<std::size_t>(batch));
+    std::vector<std::int64_t> order(static_cast<std::size_t>(n));
+    std::iota(order.begin(), order.end(), 0);
+    std::shuffle(order.begin(), order.end(), std::mt19937_64(3));
+    std::vector<OneShot> victims;
+    for (std::int64_t i = 0; i < batch; ++i) {
+        const std::int64_t victim = order[static_cast<std::size_t>(i)];
+        victims.emplace_back(Name(victim), FillFrom() + 60 * victim);
+    }
     std::size_t k = 0;
     for (auto _ : state) {
-        side.control.RemoveSchedule(Name(victims[k]));
+        side.control.RemoveSchedule(victims[k].name);
         if (++k == victims.size()) {
             state.PauseTiming();
-            for (std::int64_t i : victims)
-                AddOneShot(side.control, Name(i), FillFrom() + 60 * i);
+            for (const OneShot &entry : victims)
+                entry.AddTo(side.control);
             k = 0;
             state.ResumeTiming();
         }
@@ -192,12 +210,24 @@ template <class Side> void BM_TickNothingDue(benchmark::State &state) {
         side.control.Timer1_Timer();
 }
 
-// A daily entry goes off on every tick: the clock steps to the second after it is due.
+// A daily entry goes off on every tick: the clock steps to the second after it is due. Before
+// its day reaches the entries that fill the list, it starts over from the year 2000.
 template <class Side> void BM_TickFiringOne(benchmark::State &state) {
     Side side;
-    side.control.AddSchedule(u"daily-alarm", schEveryDay, 0, 0, 0, 0, 7, 30, 0);
+    const auto add_daily = [&] {
+        side.clock.now = Start();
+        side.control.AddSchedule(u"daily-alarm", schEveryDay, 0, 0, 0, 0, 7, 30, 0);
+    };
+    add_daily();
     side.Fill(state.range(0));
+    const Moment last_day = DateSerial(4999, 1, 1);
     for (auto _ : state) {
+        if (side.FirstDue() > last_day) {
+            state.PauseTiming();
+            side.control.RemoveSchedule(u"daily-alarm");
+            add_daily();
+            state.ResumeTiming();
+        }
         side.clock.now = side.FirstDue() + 1;
         side.control.Timer1_Timer();
     }
