@@ -13,7 +13,7 @@
 //   in:NAME@SECONDS                  once, that many seconds from now
 //
 // With no entries it sets three alarms a few seconds ahead and a daily one for show.
-#include "quorvane.h"
+#include "quorvane_idl.h"
 
 #include <windows.h>
 
@@ -263,8 +263,7 @@ int main(int argc, char **argv) {
     IConnectionPointContainer *container = nullptr;
     IConnectionPoint *point = nullptr;
     DWORD cookie = 0;
-    schedule->QueryInterface(IID_IConnectionPointContainer,
-                             reinterpret_cast<void **>(&container));
+    schedule->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void **>(&container));
     container->FindConnectionPoint(DIID___Schedule, &point);
     point->Advise(&sink, &cookie);
 
