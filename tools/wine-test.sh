@@ -12,7 +12,7 @@ export WINEPREFIX=$root/build/wineprefix WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
 wine32=wine
-wine64=$(dpkg -L wine64 | grep '/wine64$' | head -n1)
+wine64=$(dpkg -L wine64 | grep '/wine/wine64$' | head -n1)
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }

@@ -59,12 +59,13 @@ VARIANT Ref(VARIANT *target) {
     return v;
 }
 
-Outcome CallId(IDispatch *object, DISPID member, WORD flags, std::vector<VARIANT> positional) {
-    std::reverse(positional.begin(), positional.end());
-    DISPID put = DISPID_PROPERTYPUT;
-    const bool is_put = flags & DISPATCH_PROPERTYPUT;
-    DISPPARAMS params{positional.data(), is_put ? &put : nullptr,
-                      static_cast<UINT>(positional.size()), is_put ? 1u : 0u};
+namespace {
+
+// Invokes `member` with `args` in DISPPARAMS order, the first ones named by `named`.
+Outcome Invoke(IDispatch *object, DISPID member, WORD flags, std::vector<VARIANT> args,
+               std::vector<DISPID> named) {
+    DISPPARAMS params{args.data(), named.empty() ? nullptr : named.data(),
+                      static_cast<UINT>(args.size()), static_cast<UINT>(named.size())};
     Outcome out{};
     VariantInit(&out.value);
     EXCEPINFO excep{};
@@ -75,9 +76,19 @@ Outcome CallId(IDispatch *object, DISPID member, WORD flags, std::vector<VARIANT
     SysFreeString(excep.bstrSource);
     SysFreeString(excep.bstrDescription);
     SysFreeString(excep.bstrHelpFile);
-    for (VARIANT &arg : positional)
+    for (VARIANT &arg : args)
         VariantClear(&arg);
     return out;
+}
+
+} // namespace
+
+Outcome CallId(IDispatch *object, DISPID member, WORD flags, std::vector<VARIANT> positional) {
+    std::reverse(positional.begin(), positional.end());
+    std::vector<DISPID> named;
+    if (flags & DISPATCH_PROPERTYPUT)
+        named.push_back(DISPID_PROPERTYPUT);
+    return Invoke(object, member, flags, std::move(positional), std::move(named));
 }
 
 Outcome Call(IDispatch *object, const std::vector<std::wstring> &names, WORD flags,
@@ -91,18 +102,8 @@ Outcome Call(IDispatch *object, const std::vector<std::wstring> &names, WORD fla
     if (named.empty())
         return CallId(object, ids[0], flags, std::move(positional));
     // Named arguments come first in DISPPARAMS, then the positional ones, last first.
-    std::vector<VARIANT> args = named;
-    args.insert(args.end(), positional.rbegin(), positional.rend());
-    DISPPARAMS params{args.data(), ids.data() + 1, static_cast<UINT>(args.size()),
-                      static_cast<UINT>(named.size())};
-    Outcome out{};
-    VariantInit(&out.value);
-    EXCEPINFO excep{};
-    out.hr = object->Invoke(ids[0], IID_NULL, 0, flags, &params, &out.value, &excep, nullptr);
-    out.scode = excep.scode;
-    for (VARIANT &arg : args)
-        VariantClear(&arg);
-    return out;
+    named.insert(named.end(), positional.rbegin(), positional.rend());
+    return Invoke(object, ids[0], flags, std::move(named), {ids.begin() + 1, ids.end()});
 }
 
 Raised ErrorOf(HRESULT hr) {
