@@ -17,8 +17,8 @@ ctest --test-dir build/asan --output-on-failure -j"$jobs"
 # Quorvane.ocx for 32-bit and 64-bit Windows, each with its test host; then everything that
 # runs under Wine.
 for target in win32:mingw-i686 win64:mingw-x86_64; do
-    cmake -S . -B "build/${target%%:*}" --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE="cmake/${target##*:}.cmake" \
-        -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake -S . -B "build/${target%%:*}" --no-warn-unused-cli \
+        -DCMAKE_TOOLCHAIN_FILE="cmake/${target##*:}.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
     cmake --build "build/${target%%:*}" -j"$jobs"
 done
 tools/wine-test.sh
