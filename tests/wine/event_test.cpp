@@ -12,7 +12,7 @@ struct Events : testing::Test {
         ASSERT_EQ(S_OK, s->put_Interval(100));
         Connect(s.Get(), sink);
     }
-    bool WaitFor(std::size_t events, DWORD ms = 6000) {
+    bool WaitFor(std::size_t events, DWORD ms = 8000) {
         return PumpUntil([&] { return sink.keys.size() >= events; }, ms);
     }
     HRESULT NextTime(const wchar_t *name, DATE *when) {
