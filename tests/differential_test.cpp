@@ -170,9 +170,19 @@ bool TimerOn(const LiteralSchedule &model) {
 }
 
 // Names drawn for adds, removals and lookups: few enough to collide, some differing only in
-// letter case, the empty name, and names beyond ASCII.
-const std::u16string kNames[] = {
-    u"", u"a", u"A", u"b", u"alarm", u"Alarm", u"ALARM", u"\u00e9t\u00e9", u"\u00c9t\u00e9", u"x"};
+// letter case, the empty name, names beyond ASCII, one with a NUL inside and one too long to
+// be kept inside the string object.
+const std::u16string kNames[] = {u"",
+                                 u"a",
+                                 u"A",
+                                 u"b",
+                                 u"alarm",
+                                 u"Alarm",
+                                 u"ALARM",
+                                 u"\u00e9t\u00e9",
+                                 u"\u00c9t\u00e9",
+                                 std::u16string(u"a\0b", 3),
+                                 u"the morning alarm on the second floor"};
 
 // What one side shows after an operation; the snapshot holds each item twice, by position and
 // by its key.
