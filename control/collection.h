@@ -23,6 +23,12 @@ template <class Item> class Collection {
 public:
     std::int32_t Count() const { return static_cast<std::int32_t>(nodes_.size()); }
 
+    // Makes room for `count` items, so that filling a collection of known size allocates once.
+    void Reserve(std::size_t count) {
+        nodes_.reserve(count);
+        index_.reserve(count);
+    }
+
     // Adds `item` at the end, or just before `before` / just after `after` (one at most).
     void Add(Item item, std::optional<std::u16string> key = {},
              const std::optional<CollectionIndex> &before = {},

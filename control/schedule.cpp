@@ -46,6 +46,7 @@ std::int16_t Schedule::Interval() const { return Narrow16(timer_.Interval()); }
 
 Collection<double> Schedule::GetSchedules() const {
     Collection<double> snapshot;
+    snapshot.Reserve(list_.size());
     for (const auto &[order, entry] : list_)
         snapshot.Add(ToOleDate(entry.NextTime()), entry.key());
     return snapshot;

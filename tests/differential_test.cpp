@@ -143,8 +143,11 @@ std::string Describe(const Op &op) {
         if (op.handler[k].empty())
             continue;
         text += "\n      on RunTime #" + std::to_string(k + 1) + ":";
-        for (const Step &s : op.handler[k])
-            text += " " + Describe(s) + ";";
+        for (const Step &s : op.handler[k]) {
+            text += ' ';
+            text += Describe(s);
+            text += ';';
+        }
     }
     return text;
 }

@@ -18,7 +18,7 @@ done
 export WINEPREFIX=$root/build/demoprefix WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
-wine64=$(dpkg -L wine64 | grep '/wine64$' | head -n1)
+wine64=$(dpkg -L wine64 | grep "/wine/wine64$" | head -n1)
 trap 'wineserver -k 2>/dev/null || true' EXIT
 [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
 wine regsvr32 /s "Z:${root//\//\\}\\build\\win32\\Quorvane.ocx"
