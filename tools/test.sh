@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Runs every test: the native suite, the same suite under AddressSanitizer and
+# Runs every test: the artwork check, the native suite, the same suite under AddressSanitizer and
 # UndefinedBehaviorSanitizer, and the Windows module's tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
 jobs=$(nproc)
+
+# The pictures and the identifier resources are generated from committed sources.
+tools/artwork/check.sh
 
 cmake -S . -B build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/native -j"$jobs"
