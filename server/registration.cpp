@@ -1,8 +1,14 @@
-// DllRegisterServer and DllUnregisterServer: the class Schedule under its ProgID
-// Quorvane.Schedule, its interfaces, and the type library under locale 0 without a help
+// DllRegisterServer and DllUnregisterServer: the control Schedule under its ProgID
+// Quorvane.Schedule, its two interfaces, and the type library under locale 0 without a help
 // directory, all written here rather than by RegisterTypeLib, which would add both.
+//
+// On 64-bit Windows the CLSID and Interface keys are kept apart for 32-bit and 64-bit
+// processes, while the ProgID and TypeLib keys are seen by both: each bitness writes and
+// removes its own CLSID and Interface keys, and the shared keys go with the last of the two.
+// The class key has no default value: the class has no description.
 #include "module_lock.h"
 #include "quorvane_idl.h"
+#include "resource_ids.h"
 
 #include <olectl.h>
 
@@ -15,6 +21,10 @@ constexpr wchar_t kLibraryVersion[] = L"8.0";
 // The Automation marshaller: PSOAInterface for dual interfaces, PSDispatch for dispinterfaces.
 constexpr wchar_t kDualProxy[] = L"{00020424-0000-0000-C000-000000000046}";
 constexpr wchar_t kDispatchProxy[] = L"{00020420-0000-0000-C000-000000000046}";
+// OLEMISC_ flags of the content aspect: RECOMPOSEONRESIZE, CANTLINKINSIDE, INSIDEOUT,
+// ACTIVATEWHENVISIBLE, INVISIBLEATRUNTIME and SETCLIENTSITEFIRST; none for other aspects.
+constexpr wchar_t kMiscStatusContent[] = L"132497";
+constexpr wchar_t kMiscStatusOther[] = L"0";
 #ifdef _WIN64
 constexpr wchar_t kPlatform[] = L"win64";
 #else
@@ -66,6 +76,20 @@ bool RegisterInterface(REFIID iid, const wchar_t *name, const wchar_t *proxy) {
            Set(key + L"\\TypeLib", L"Version", kLibraryVersion);
 }
 
+bool RegisterControl(const std::wstring &path) {
+    const std::wstring clsid = L"CLSID\\" + Text(CLSID_Schedule);
+    const std::wstring bitmap = path + L", " + std::to_wstring(IDB_SCHEDULE_TOOLBOX);
+    return Set(clsid + L"\\InprocServer32", nullptr, path) &&
+           Set(clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment") &&
+           Set(clsid + L"\\ProgID", nullptr, kProgId) && CreateKey(clsid + L"\\Control") &&
+           Set(clsid + L"\\MiscStatus", nullptr, kMiscStatusOther) &&
+           Set(clsid + L"\\MiscStatus\\1", nullptr, kMiscStatusContent) &&
+           Set(clsid + L"\\ToolboxBitmap32", nullptr, bitmap) &&
+           Set(clsid + L"\\TypeLib", nullptr, Text(LIBID_Quorvane)) &&
+           Set(clsid + L"\\Version", nullptr, kLibraryVersion) &&
+           Set(std::wstring(kProgId) + L"\\CLSID", nullptr, Text(CLSID_Schedule));
+}
+
 } // namespace
 
 STDAPI DllRegisterServer() {
@@ -76,33 +100,26 @@ STDAPI DllRegisterServer() {
 
     const std::wstring library = L"TypeLib\\" + Text(LIBID_Quorvane) + L"\\" + kLibraryVersion;
     const bool library_ok = Set(library, nullptr, L"Quorvane") &&
-                            Set(library + L"\\FLAGS", nullptr, L"2") &&
+                            Set(library + L"\\FLAGS", nullptr, L"2") && // LIBFLAG_FCONTROL
                             Set(library + L"\\0\\" + kPlatform, nullptr, path) &&
                             RegisterInterface(IID__Schedule, L"_Schedule", kDualProxy) &&
                             RegisterInterface(DIID___Schedule, L"__Schedule", kDispatchProxy);
     if (!library_ok)
         return SELFREG_E_TYPELIB;
-
-    const std::wstring clsid = L"CLSID\\" + Text(CLSID_Schedule);
-    const bool class_ok = Set(clsid + L"\\InprocServer32", nullptr, path) &&
-                          Set(clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment") &&
-                          Set(clsid + L"\\ProgID", nullptr, kProgId) &&
-                          Set(clsid + L"\\TypeLib", nullptr, Text(LIBID_Quorvane)) &&
-                          Set(clsid + L"\\Version", nullptr, kLibraryVersion) &&
-                          CreateKey(clsid + L"\\Control") &&
-                          Set(std::wstring(kProgId) + L"\\CLSID", nullptr, Text(CLSID_Schedule));
-    return class_ok ? S_OK : SELFREG_E_CLASS;
+    return RegisterControl(path) ? S_OK : SELFREG_E_CLASS;
 }
 
 STDAPI DllUnregisterServer() {
     Delete(L"CLSID\\" + Text(CLSID_Schedule));
+    Delete(L"Interface\\" + Text(IID__Schedule));
+    Delete(L"Interface\\" + Text(DIID___Schedule));
+
     const std::wstring library = L"TypeLib\\" + Text(LIBID_Quorvane);
-    Delete(library + L"\\" + kLibraryVersion + L"\\0\\" + kPlatform);
-    // The other bitness may still be registered: the shared keys go with the last one.
-    if (!HasSubkeys(library + L"\\" + kLibraryVersion + L"\\0")) {
-        Delete(library);
-        Delete(L"Interface\\" + Text(IID__Schedule));
-        Delete(L"Interface\\" + Text(DIID___Schedule));
+    const std::wstring version = library + L"\\" + kLibraryVersion;
+    Delete(version + L"\\0\\" + kPlatform);
+    if (!HasSubkeys(version + L"\\0")) {
+        Delete(version);
+        RegDeleteKeyW(HKEY_CLASSES_ROOT, library.c_str()); // only when no other version is left
         Delete(kProgId);
     }
     return S_OK;
