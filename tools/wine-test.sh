@@ -3,7 +3,9 @@
 # build/win64 (tools/test.sh builds them). In a private prefix under build/ it registers both
 # modules, runs the C++ test host of each bitness and every script of tests/wine/scripts with
 # the 32-bit and the 64-bit cscript, compares each script's whole output with the file of the
-# same name plus .expected (cscript exits 0 even on a runtime error), and ends the prefix's wineserver. Prints "N passed, N failed"; fails on any failure.
+# same name plus .expected (cscript exits 0 even on a runtime error), then unregisters each
+# bitness and both to check what is left, registers both again, and ends the prefix's
+# wineserver. Prints "N passed, N failed"; fails on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -18,8 +20,12 @@ trap 'wineserver -k 2>/dev/null || true' EXIT
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
 [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
-"$wine32" regsvr32 /s "$(windows_path "$root/build/win32/Quorvane.ocx")"
-"$wine64" regsvr32 /s "$(windows_path "$root/build/win64/Quorvane.ocx")"
+regsvr() { # bits [/u]
+    local loader=wine$1
+    "${!loader}" regsvr32 /s "${@:2}" "$(windows_path "$root/build/win$1/Quorvane.ocx")"
+}
+regsvr 32
+regsvr 64
 
 passed=0
 failed=0
@@ -53,6 +59,27 @@ for script in tests/wine/scripts/*.vbs tests/wine/scripts/*.js; do
         record "$script, $bits-bit cscript" "$status"
     done
 done
+
+# Last, as it unregisters: removing one bitness leaves the other creating by ProgID, removing
+# both leaves nothing; then both are registered again for the next run.
+for gone in 32 64; do
+    other=$((96 - gone))
+    loader=wine$other
+    regsvr "$gone" /u
+    status=0
+    QUORVANE_UNREGISTERED=$gone "${!loader}" "build/win$other/quorvane_wine_tests.exe" \
+        --gtest_brief=1 --gtest_filter='Unregistered.*:Registration.CreatesByProgId' || status=$?
+    record "$gone-bit unregistered, $other-bit still works" "$status"
+    regsvr "$gone"
+done
+regsvr 32 /u
+regsvr 64 /u
+status=0
+QUORVANE_UNREGISTERED=32,64 "$wine64" build/win64/quorvane_wine_tests.exe --gtest_brief=1 \
+    --gtest_filter='Unregistered.*' || status=$?
+record "both unregistered, nothing left" "$status"
+regsvr 32
+regsvr 64
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

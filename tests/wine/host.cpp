@@ -17,12 +17,16 @@ ComPtr<_Schedule> NewSchedule() {
     return schedule;
 }
 
-std::wstring RegistryValue(const std::wstring &key, const wchar_t *name) {
+std::wstring RegistryValue(const std::wstring &key, const wchar_t *name, REGSAM view) {
+    HKEY opened;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_QUERY_VALUE | view, &opened))
+        return L"<missing>";
     wchar_t value[MAX_PATH] = L"";
     DWORD size = sizeof value;
-    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size))
-        return L"<missing>";
-    return value;
+    const LSTATUS status =
+        RegGetValueW(opened, nullptr, name, RRF_RT_REG_SZ, nullptr, value, &size);
+    RegCloseKey(opened);
+    return status ? L"<missing>" : value;
 }
 
 std::wstring ModulePath() {

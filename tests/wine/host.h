@@ -17,7 +17,9 @@ using Microsoft::WRL::ComPtr;
 std::wstring Text(BSTR text);
 ComPtr<_Schedule> NewSchedule();
 std::wstring ModulePath();
-std::wstring RegistryValue(const std::wstring &key, const wchar_t *name = nullptr);
+// Value `name` (null: the default value) of HKCR\`key`, "<missing>" if there is none; `view`
+// is 0 for this process's own, or KEY_WOW64_32KEY or KEY_WOW64_64KEY.
+std::wstring RegistryValue(const std::wstring &key, const wchar_t *name = nullptr, REGSAM view = 0);
 
 // Arguments for Call; each owns what it holds and Call frees them.
 VARIANT I4(LONG value);

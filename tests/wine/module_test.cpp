@@ -1,93 +1,188 @@
-// The module's entry points and what DllRegisterServer wrote.
+// The module's entry points: its exports, the class object, and DllCanUnloadNow while the
+// objects of the module and the locks on its class object come and go.
 #include "host.h"
 
+#include <string>
+#include <vector>
+
 namespace {
-
-std::wstring Key(const wchar_t *root, REFGUID guid, const wchar_t *rest = L"") {
-    wchar_t text[39];
-    StringFromGUID2(guid, text, 39);
-    return std::wstring(root) + text + rest;
-}
-
-TEST(Module, RegistrationNamesTheClassInterfacesAndLibrary) {
-    EXPECT_EQ(Key(L"", CLSID_Schedule), RegistryValue(L"Quorvane.Schedule\\CLSID"));
-    const std::wstring clsid = Key(L"CLSID\\", CLSID_Schedule);
-    EXPECT_EQ(L"Apartment", RegistryValue(clsid + L"\\InprocServer32", L"ThreadingModel"));
-    EXPECT_EQ(L"Quorvane.Schedule", RegistryValue(clsid + L"\\ProgID"));
-    EXPECT_EQ(Key(L"", LIBID_Quorvane), RegistryValue(clsid + L"\\TypeLib"));
-    HKEY control;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CLASSES_ROOT, (clsid + L"\\Control").c_str(), 0,
-                                           KEY_READ, &control));
-    RegCloseKey(control);
-
-    const std::wstring lib = Key(L"TypeLib\\", LIBID_Quorvane, L"\\8.0");
-    const wchar_t *platform = sizeof(void *) == 8 ? L"\\0\\win64" : L"\\0\\win32";
-    EXPECT_EQ(L"Quorvane", RegistryValue(lib));
-    EXPECT_EQ(L"2", RegistryValue(lib + L"\\FLAGS"));
-    EXPECT_EQ(ModulePath(), RegistryValue(lib + platform));
-    EXPECT_EQ(L"<missing>", RegistryValue(lib + L"\\HELPDIR"));
-    EXPECT_EQ(L"<missing>", RegistryValue(lib + L"\\409" + (platform + 2)));
-
-    const std::wstring dual = Key(L"Interface\\", IID__Schedule);
-    EXPECT_EQ(L"{00020424-0000-0000-C000-000000000046}",
-              RegistryValue(dual + L"\\ProxyStubClsid32"));
-    EXPECT_EQ(L"8.0", RegistryValue(dual + L"\\TypeLib", L"Version"));
-    EXPECT_EQ(L"{00020420-0000-0000-C000-000000000046}",
-              RegistryValue(Key(L"Interface\\", DIID___Schedule, L"\\ProxyStubClsid32")));
-}
 
 template <class Function> Function Export(HMODULE module, const char *name) {
     return reinterpret_cast<Function>(reinterpret_cast<void *>(GetProcAddress(module, name)));
 }
 
-TEST(Module, UnregisteringOneBitnessKeepsTheOther) {
-    const std::wstring path = ModulePath();
-    HMODULE module = LoadLibraryW(path.c_str());
-    ASSERT_NE(nullptr, module);
-    using Entry = HRESULT(WINAPI *)();
-    const auto unregister = Export<Entry>(module, "DllUnregisterServer");
-    const auto reregister = Export<Entry>(module, "DllRegisterServer");
-    ASSERT_TRUE(unregister && reregister);
-    const std::wstring lib = Key(L"TypeLib\\", LIBID_Quorvane, L"\\8.0\\0\\");
-    const wchar_t *mine = sizeof(void *) == 8 ? L"win64" : L"win32";
-    const wchar_t *other = sizeof(void *) == 8 ? L"win32" : L"win64";
-    const std::wstring other_path = RegistryValue(lib + other);
+// The module as COM loaded it: the objects that other tests made came from this copy.
+class EntryPoints : public testing::Test {
+protected:
+    void SetUp() override {
+        module_ = LoadLibraryW(ModulePath().c_str());
+        ASSERT_NE(nullptr, module_);
+        get_ = Export<decltype(get_)>(module_, "DllGetClassObject");
+        can_unload_ = Export<decltype(can_unload_)>(module_, "DllCanUnloadNow");
+        ASSERT_TRUE(get_ && can_unload_);
+    }
+    void TearDown() override { FreeLibrary(module_); }
 
-    EXPECT_EQ(S_OK, unregister());
-    EXPECT_EQ(L"<missing>", ModulePath());
-    EXPECT_EQ(L"<missing>", RegistryValue(lib + mine));
-    EXPECT_EQ(other_path, RegistryValue(lib + other));
-    EXPECT_NE(L"<missing>", other_path);
-    EXPECT_EQ(S_OK, reregister());
-    EXPECT_EQ(path, ModulePath());
-    EXPECT_EQ(path, RegistryValue(lib + mine));
-    FreeLibrary(module);
+    // `object` alone keeps the module loaded; released, it lets it go.
+    template <class Interface> void ExpectHolds(ComPtr<Interface> &object, const char *what) {
+        SCOPED_TRACE(what);
+        ASSERT_TRUE(object);
+        EXPECT_EQ(S_FALSE, can_unload_());
+        object.Reset();
+        EXPECT_EQ(S_OK, can_unload_());
+    }
+
+    HMODULE module_ = nullptr;
+    HRESULT(WINAPI *get_)(REFCLSID, REFIID, void **) = nullptr;
+    HRESULT(WINAPI *can_unload_)() = nullptr;
+};
+
+TEST_F(EntryPoints, ClassObjectOfScheduleOnly) {
+    void *out = &out;
+    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, get_(IID__Schedule, IID_IClassFactory, &out));
+    EXPECT_EQ(nullptr, out);
+    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, get_(CLSID_NULL, IID_IClassFactory, &out));
+    EXPECT_EQ(E_NOINTERFACE, get_(CLSID_Schedule, IID_IDispatch, &out));
+    EXPECT_EQ(nullptr, out);
+
+    ComPtr<IUnknown> unknown;
+    ASSERT_EQ(S_OK, get_(CLSID_Schedule, IID_PPV_ARGS(&unknown)));
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(S_OK, unknown.As(&factory));
+    ComPtr<IUnknown> object;
+    EXPECT_EQ(CLASS_E_NOAGGREGATION, factory->CreateInstance(unknown.Get(), IID_PPV_ARGS(&object)));
+    EXPECT_EQ(nullptr, object);
+    EXPECT_EQ(E_NOINTERFACE, factory->CreateInstance(nullptr, IID_IClassFactory, &out));
+    EXPECT_EQ(nullptr, out);
+    ComPtr<_Schedule> schedule;
+    EXPECT_EQ(S_OK, factory->CreateInstance(nullptr, IID_PPV_ARGS(&schedule)));
 }
 
-TEST(Module, ClassObjectAndUnloadCounting) {
-    HMODULE module = LoadLibraryW(ModulePath().c_str());
-    ASSERT_NE(nullptr, module);
-    using GetClassObject = HRESULT(WINAPI *)(REFCLSID, REFIID, void **);
-    using CanUnload = HRESULT(WINAPI *)();
-    const auto get = Export<GetClassObject>(module, "DllGetClassObject");
-    const auto can_unload = Export<CanUnload>(module, "DllCanUnloadNow");
-    ASSERT_TRUE(get && can_unload);
+TEST_F(EntryPoints, CanUnloadOnlyWithNoObjectAndNoLock) {
+    ASSERT_EQ(S_OK, can_unload_()) << "an earlier test left an object of the module alive";
 
     ComPtr<IClassFactory> factory;
-    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, get(IID__Schedule, IID_PPV_ARGS(&factory)));
-    ASSERT_EQ(S_OK, get(CLSID_Schedule, IID_PPV_ARGS(&factory)));
-    ComPtr<IUnknown> outer, object;
-    EXPECT_EQ(CLASS_E_NOAGGREGATION, factory->CreateInstance(factory.Get(), IID_PPV_ARGS(&object)));
-    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_PPV_ARGS(&object)));
+    ASSERT_EQ(S_OK, get_(CLSID_Schedule, IID_PPV_ARGS(&factory)));
+    ExpectHolds(factory, "class object");
+    ASSERT_EQ(S_OK, get_(CLSID_Schedule, IID_PPV_ARGS(&factory)));
+    ComPtr<_Schedule> schedule;
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_PPV_ARGS(&schedule)));
+    factory.Reset();
+    ExpectHolds(schedule, "control");
+
+    // Locks, nested, outlive the class object they were taken through.
+    ASSERT_EQ(S_OK, get_(CLSID_Schedule, IID_PPV_ARGS(&factory)));
+    EXPECT_EQ(S_OK, factory->LockServer(TRUE));
     EXPECT_EQ(S_OK, factory->LockServer(TRUE));
     factory.Reset();
-    EXPECT_EQ(S_FALSE, can_unload());
-    object.Reset();
-    EXPECT_EQ(S_FALSE, can_unload()); // still locked
-    ASSERT_EQ(S_OK, get(CLSID_Schedule, IID_PPV_ARGS(&factory)));
+    EXPECT_EQ(S_FALSE, can_unload_());
+    ASSERT_EQ(S_OK, get_(CLSID_Schedule, IID_PPV_ARGS(&factory)));
     EXPECT_EQ(S_OK, factory->LockServer(FALSE));
     factory.Reset();
-    EXPECT_EQ(S_OK, can_unload());
+    EXPECT_EQ(S_FALSE, can_unload_());
+    ASSERT_EQ(S_OK, get_(CLSID_Schedule, IID_PPV_ARGS(&factory)));
+    EXPECT_EQ(S_OK, factory->LockServer(FALSE));
+    ExpectHolds(factory, "class object, locks released");
+}
+
+TEST_F(EntryPoints, EveryKindOfObjectHoldsTheModule) {
+    // Each object is made with everything it came from released again, the class object too.
+    auto control = [&] {
+        ComPtr<IClassFactory> factory;
+        EXPECT_EQ(S_OK, get_(CLSID_Schedule, IID_PPV_ARGS(&factory)));
+        ComPtr<_Schedule> schedule;
+        EXPECT_EQ(S_OK, factory->CreateInstance(nullptr, IID_PPV_ARGS(&schedule)));
+        return schedule;
+    };
+    auto container = [&] {
+        ComPtr<IConnectionPointContainer> points;
+        EXPECT_EQ(S_OK, control().As(&points));
+        return points;
+    };
+    auto point = [&] {
+        ComPtr<IConnectionPoint> events;
+        EXPECT_EQ(S_OK, container()->FindConnectionPoint(DIID___Schedule, &events));
+        return events;
+    };
+    auto collection = [&] {
+        ComPtr<_Schedule> schedule = control();
+        EXPECT_EQ(S_OK, AddAt(schedule.Get(), L"later", NowPlus(3600)));
+        ComPtr<IDispatch> schedules;
+        EXPECT_EQ(S_OK, schedule->get_GetSchedules(&schedules));
+        ComPtr<_Collection> items;
+        EXPECT_EQ(S_OK, schedules.As(&items));
+        return items;
+    };
+    ASSERT_EQ(S_OK, can_unload_());
+
+    ComPtr<_Collection> items = collection();
+    ExpectHolds(items, "collection");
+
+    ComPtr<IUnknown> unknown;
+    ASSERT_EQ(S_OK, collection()->_NewEnum(&unknown));
+    ComPtr<IEnumVARIANT> walk, clone;
+    ASSERT_EQ(S_OK, unknown.As(&walk));
+    unknown.Reset();
+    ExpectHolds(walk, "enumerator of a collection");
+    ASSERT_EQ(S_OK, collection()->_NewEnum(&unknown));
+    ASSERT_EQ(S_OK, unknown.As(&walk));
+    unknown.Reset();
+    ASSERT_EQ(S_OK, walk->Clone(&clone));
+    walk.Reset();
+    ExpectHolds(clone, "clone of an enumerator");
+
+    ComPtr<IEnumConnectionPoints> points;
+    ASSERT_EQ(S_OK, container()->EnumConnectionPoints(&points));
+    ExpectHolds(points, "enumerator of connection points");
+
+    Sink sink;
+    ComPtr<IConnectionPoint> events = point();
+    DWORD cookie = 0;
+    ASSERT_EQ(S_OK, events->Advise(&sink, &cookie));
+    ComPtr<IEnumConnections> connections;
+    ASSERT_EQ(S_OK, events->EnumConnections(&connections));
+    ASSERT_EQ(S_OK, events->Unadvise(cookie));
+    events.Reset();
+    ExpectHolds(connections, "enumerator of connections");
+    EXPECT_EQ(1, sink.refs);
+
+    events = point(); // shares the control's count: the control lives while it is held
+    ExpectHolds(events, "connection point");
+}
+
+// The export directory of the module as the loader mapped it.
+TEST(Exports, FourEntryPointsByNameWithOrdinalsOneToFour) {
+    HMODULE module = LoadLibraryW(ModulePath().c_str());
+    ASSERT_NE(nullptr, module);
+    const auto base = reinterpret_cast<const BYTE *>(module);
+    const auto dos = reinterpret_cast<const IMAGE_DOS_HEADER *>(base);
+    ASSERT_EQ(IMAGE_DOS_SIGNATURE, dos->e_magic);
+    const auto nt = reinterpret_cast<const IMAGE_NT_HEADERS *>(base + dos->e_lfanew);
+    ASSERT_EQ(IMAGE_NT_SIGNATURE, nt->Signature);
+    const IMAGE_DATA_DIRECTORY &entry =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    ASSERT_NE(0u, entry.Size);
+    const auto exports =
+        reinterpret_cast<const IMAGE_EXPORT_DIRECTORY *>(base + entry.VirtualAddress);
+    EXPECT_STREQ("Quorvane.ocx", reinterpret_cast<const char *>(base + exports->Name));
+    EXPECT_EQ(1u, exports->Base);
+    ASSERT_EQ(4u, exports->NumberOfFunctions);
+    ASSERT_EQ(4u, exports->NumberOfNames);
+
+    const auto names = reinterpret_cast<const DWORD *>(base + exports->AddressOfNames);
+    const auto ordinals = reinterpret_cast<const WORD *>(base + exports->AddressOfNameOrdinals);
+    const auto functions = reinterpret_cast<const DWORD *>(base + exports->AddressOfFunctions);
+    const std::vector<std::string> expected{"DllCanUnloadNow", "DllGetClassObject",
+                                            "DllRegisterServer", "DllUnregisterServer"};
+    for (WORD i = 0; i < 4; ++i) {
+        const char *name = reinterpret_cast<const char *>(base + names[i]);
+        SCOPED_TRACE(name);
+        EXPECT_EQ(expected[i], name);
+        EXPECT_EQ(i, ordinals[i]); // ordinal Base + i
+        const FARPROC by_ordinal = GetProcAddress(module, MAKEINTRESOURCEA(i + 1));
+        EXPECT_EQ(reinterpret_cast<FARPROC>(base + functions[i]), by_ordinal);
+        EXPECT_EQ(by_ordinal, GetProcAddress(module, expected[i].c_str()));
+    }
     FreeLibrary(module);
 }
 

@@ -1,0 +1,218 @@
+// What DllRegisterServer writes, read back in the registry view of each bitness, and what
+// DllUnregisterServer leaves of it. tools/wine-test.sh registers both bitnesses first; with
+// QUORVANE_UNREGISTERED set it also runs the Unregistered cases after removing one or both.
+#include "host.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <set>
+
+namespace {
+
+constexpr REGSAM kMine = sizeof(void *) == 8 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+constexpr REGSAM kOther = sizeof(void *) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+constexpr wchar_t kMissing[] = L"<missing>";
+
+std::wstring Id(REFGUID guid) {
+    wchar_t text[39];
+    StringFromGUID2(guid, text, 39);
+    return text;
+}
+const std::wstring kClass = L"CLSID\\" + Id(CLSID_Schedule);
+const std::wstring kDual = L"Interface\\" + Id(IID__Schedule);
+const std::wstring kEvents = L"Interface\\" + Id(DIID___Schedule);
+const std::wstring kLibrary = L"TypeLib\\" + Id(LIBID_Quorvane);
+
+const wchar_t *Platform(REGSAM view) {
+    return view == KEY_WOW64_64KEY ? L"win64" : L"win32";
+}
+
+bool KeyExists(const std::wstring &key, REGSAM view) {
+    HKEY opened;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | view, &opened))
+        return false;
+    RegCloseKey(opened);
+    return true;
+}
+
+// The names of the subkeys of `key`, or of its values with `values`.
+std::set<std::wstring> Names(const std::wstring &key, REGSAM view, bool values = false) {
+    std::set<std::wstring> names;
+    HKEY opened;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | view, &opened))
+        return names;
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 256;
+        const LSTATUS status =
+            values ? RegEnumValueW(opened, i, name, &length, nullptr, nullptr, nullptr, nullptr)
+                   : RegEnumKeyExW(opened, i, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (status)
+            break;
+        names.insert(name);
+    }
+    RegCloseKey(opened);
+    return names;
+}
+
+// The module that sits beside this program: the one tools/wine-test.sh registers.
+std::wstring BuiltModule() {
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring module(path, length);
+    return module.substr(0, module.find_last_of(L'\\') + 1) + L"Quorvane.ocx";
+}
+
+void ExpectInterface(const std::wstring &key, const wchar_t *name, const wchar_t *proxy,
+                     REGSAM view) {
+    SCOPED_TRACE(key);
+    EXPECT_EQ(name, RegistryValue(key, nullptr, view));
+    EXPECT_EQ(proxy, RegistryValue(key + L"\\ProxyStubClsid32", nullptr, view));
+    EXPECT_EQ(proxy, RegistryValue(key + L"\\ProxyStubClsid", nullptr, view));
+    EXPECT_EQ(Id(LIBID_Quorvane), RegistryValue(key + L"\\TypeLib", nullptr, view));
+    EXPECT_EQ(L"8.0", RegistryValue(key + L"\\TypeLib", L"Version", view));
+}
+
+// Every item of this bitness's registration, in its own view, for the module at `path`.
+void ExpectRegistered(const std::wstring &path) {
+    const std::set<std::wstring> subkeys{L"Control", L"InprocServer32",  L"MiscStatus",
+                                         L"ProgID",  L"ToolboxBitmap32", L"TypeLib",
+                                         L"Version"};
+    EXPECT_EQ(subkeys, Names(kClass, kMine));
+    EXPECT_TRUE(Names(kClass, kMine, true).empty()); // not even a default value: no description
+    EXPECT_EQ(path, RegistryValue(kClass + L"\\InprocServer32", nullptr, kMine));
+    EXPECT_EQ(L"Apartment", RegistryValue(kClass + L"\\InprocServer32", L"ThreadingModel", kMine));
+    EXPECT_EQ(L"Quorvane.Schedule", RegistryValue(kClass + L"\\ProgID", nullptr, kMine));
+    EXPECT_TRUE(Names(kClass + L"\\Control", kMine, true).empty());
+    EXPECT_EQ(L"0", RegistryValue(kClass + L"\\MiscStatus", nullptr, kMine));
+    EXPECT_EQ(L"132497", RegistryValue(kClass + L"\\MiscStatus\\1", nullptr, kMine));
+    EXPECT_EQ(path + L", 30000", RegistryValue(kClass + L"\\ToolboxBitmap32", nullptr, kMine));
+    EXPECT_EQ(Id(LIBID_Quorvane), RegistryValue(kClass + L"\\TypeLib", nullptr, kMine));
+    EXPECT_EQ(L"8.0", RegistryValue(kClass + L"\\Version", nullptr, kMine));
+
+    EXPECT_EQ(std::set<std::wstring>{L"CLSID"}, Names(L"Quorvane.Schedule", kMine));
+    EXPECT_TRUE(Names(L"Quorvane.Schedule", kMine, true).empty());
+    EXPECT_EQ(Id(CLSID_Schedule), RegistryValue(L"Quorvane.Schedule\\CLSID", nullptr, kMine));
+
+    ExpectInterface(kDual, L"_Schedule", L"{00020424-0000-0000-C000-000000000046}", kMine);
+    ExpectInterface(kEvents, L"__Schedule", L"{00020420-0000-0000-C000-000000000046}", kMine);
+
+    const std::wstring version = kLibrary + L"\\8.0";
+    EXPECT_EQ(std::set<std::wstring>{L"8.0"}, Names(kLibrary, kMine));
+    EXPECT_EQ((std::set<std::wstring>{L"0", L"FLAGS"}), Names(version, kMine)); // no HELPDIR
+    EXPECT_EQ(L"Quorvane", RegistryValue(version, nullptr, kMine));
+    EXPECT_EQ(L"2", RegistryValue(version + L"\\FLAGS", nullptr, kMine));
+    EXPECT_EQ(path, RegistryValue(version + L"\\0\\" + Platform(kMine), nullptr, kMine));
+}
+
+TEST(Registration, EveryItemInThisBitnessView) {
+    ExpectRegistered(BuiltModule());
+}
+
+TEST(Registration, ThePlatformReadsItBack) {
+    DWORD status = 0;
+    EXPECT_EQ(S_OK, OleRegGetMiscStatus(CLSID_Schedule, DVASPECT_CONTENT, &status));
+    EXPECT_EQ(0x20591u, status);
+    EXPECT_EQ(S_OK, OleRegGetMiscStatus(CLSID_Schedule, DVASPECT_ICON, &status));
+    EXPECT_EQ(0u, status);
+
+    LPOLESTR prog_id = nullptr;
+    ASSERT_EQ(S_OK, ProgIDFromCLSID(CLSID_Schedule, &prog_id));
+    EXPECT_STREQ(L"Quorvane.Schedule", prog_id);
+    CoTaskMemFree(prog_id);
+
+    BSTR library = nullptr;
+    ASSERT_EQ(S_OK, QueryPathOfRegTypeLib(LIBID_Quorvane, 8, 0, 0, &library));
+    EXPECT_EQ(BuiltModule(), Text(library));
+    SysFreeString(library);
+
+    // The toolbox bitmap is found where ToolboxBitmap32 points.
+    const std::wstring bitmap = RegistryValue(kClass + L"\\ToolboxBitmap32");
+    const std::size_t comma = bitmap.rfind(L", ");
+    ASSERT_NE(std::wstring::npos, comma);
+    HMODULE module =
+        LoadLibraryExW(bitmap.substr(0, comma).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, module);
+    const int id = _wtoi(bitmap.c_str() + comma + 2);
+    EXPECT_NE(nullptr, FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(2)));
+    FreeLibrary(module);
+}
+
+TEST(Registration, CreatesByProgId) {
+    ComPtr<_Schedule> schedule = NewSchedule();
+    ASSERT_TRUE(schedule);
+    LONG interval = 0;
+    EXPECT_EQ(S_OK, schedule->get_TimerInterVal(&interval));
+    EXPECT_EQ(60000, interval);
+}
+
+template <class Function> Function Export(HMODULE module, const char *name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void *>(GetProcAddress(module, name)));
+}
+
+// The other bitness's keys, as wine-test.sh registered them.
+struct OtherView {
+    std::wstring server = RegistryValue(kClass + L"\\InprocServer32", nullptr, kOther);
+    std::wstring misc = RegistryValue(kClass + L"\\MiscStatus\\1", nullptr, kOther);
+    std::wstring dual = RegistryValue(kDual + L"\\ProxyStubClsid32", nullptr, kOther);
+    std::wstring events = RegistryValue(kEvents + L"\\ProxyStubClsid32", nullptr, kOther);
+    std::wstring library =
+        RegistryValue(kLibrary + L"\\8.0\\0\\" + Platform(kOther), nullptr, kOther);
+    bool operator==(const OtherView &) const = default;
+};
+
+TEST(Registration, UnregisteringThisBitnessKeepsTheOther) {
+    const OtherView other;
+    ASSERT_NE(kMissing, other.server) << "wine-test.sh registers both bitnesses";
+    const std::wstring path = BuiltModule();
+    HMODULE module = LoadLibraryW(path.c_str());
+    ASSERT_NE(nullptr, module);
+    using Entry = HRESULT(WINAPI *)();
+    const auto unregister = Export<Entry>(module, "DllUnregisterServer");
+    const auto reregister = Export<Entry>(module, "DllRegisterServer");
+    ASSERT_TRUE(unregister && reregister);
+
+    EXPECT_EQ(S_OK, unregister());
+    EXPECT_FALSE(KeyExists(kClass, kMine));
+    EXPECT_FALSE(KeyExists(kDual, kMine));
+    EXPECT_FALSE(KeyExists(kEvents, kMine));
+    EXPECT_EQ(kMissing, RegistryValue(kLibrary + L"\\8.0\\0\\" + Platform(kMine)));
+    // The shared ProgID and type library keys stay for the other bitness, and its own keys.
+    EXPECT_TRUE(other == OtherView{});
+    EXPECT_EQ(Id(CLSID_Schedule), RegistryValue(L"Quorvane.Schedule\\CLSID"));
+    EXPECT_EQ(L"2", RegistryValue(kLibrary + L"\\8.0\\FLAGS"));
+    ComPtr<IUnknown> object;
+    EXPECT_EQ(REGDB_E_CLASSNOTREG, CoCreateInstance(CLSID_Schedule, nullptr, CLSCTX_INPROC_SERVER,
+                                                    IID_PPV_ARGS(&object)));
+
+    EXPECT_EQ(S_OK, unregister()); // twice changes nothing
+    EXPECT_TRUE(other == OtherView{});
+
+    EXPECT_EQ(S_OK, reregister());
+    ExpectRegistered(path);
+    EXPECT_TRUE(other == OtherView{});
+    FreeLibrary(module);
+}
+
+// With QUORVANE_UNREGISTERED=32, 64 or 32,64: nothing is left of those bitnesses, and while
+// one of the two is still registered its shared keys are still there.
+TEST(Unregistered, NothingLeftOfTheRemovedBitness) {
+    const char *removed = std::getenv("QUORVANE_UNREGISTERED");
+    if (!removed)
+        GTEST_SKIP() << "run by tools/wine-test.sh after regsvr32 /u";
+    const std::string gone(removed);
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+        if (gone.find(view == KEY_WOW64_64KEY ? "64" : "32") == std::string::npos)
+            continue;
+        SCOPED_TRACE(Platform(view));
+        EXPECT_FALSE(KeyExists(kClass, view));
+        EXPECT_FALSE(KeyExists(kDual, view));
+        EXPECT_FALSE(KeyExists(kEvents, view));
+        EXPECT_FALSE(KeyExists(kLibrary + L"\\8.0\\0\\" + Platform(view), view));
+    }
+    const bool both = gone.find("32") != std::string::npos && gone.find("64") != std::string::npos;
+    EXPECT_EQ(!both, KeyExists(L"Quorvane.Schedule", 0));
+    EXPECT_EQ(!both, KeyExists(kLibrary, 0));
+}
+
+} // namespace
