@@ -5,7 +5,8 @@
 // On 64-bit Windows the CLSID and Interface keys are kept apart for 32-bit and 64-bit
 // processes, while the ProgID and TypeLib keys are seen by both: each bitness writes and
 // removes its own CLSID and Interface keys, and the shared keys go with the last of the two.
-// The class key has no default value: the class has no description.
+// Neither the class key nor the ProgID key has a default value: the class has no
+// description, and its name is in the ProgID and the type library.
 #include "module_lock.h"
 #include "quorvane_idl.h"
 #include "resource_ids.h"
