@@ -63,7 +63,8 @@ HRESULT ScheduleObject::Create(REFIID iid, void **out) {
 
 ScheduleObject::ScheduleObject(ComPtr<ITypeInfo> info)
     : info_(std::move(info)), timer_([this] { OnTimer(); }), events_(*this, DIID___Schedule),
-      control_(clock_, timer_, events_) {}
+      control_(clock_, timer_, events_),
+      embedding_(*static_cast<_Schedule *>(this), control_, *info_.Get()) {}
 
 void *ScheduleObject::Find(REFIID iid) {
     if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID__Schedule)
@@ -72,7 +73,7 @@ void *ScheduleObject::Find(REFIID iid) {
         return static_cast<ISupportErrorInfo *>(this);
     if (iid == IID_IConnectionPointContainer)
         return static_cast<IConnectionPointContainer *>(this);
-    return nullptr;
+    return embedding_.Find(iid);
 }
 
 void ScheduleObject::OnTimer() {

@@ -1,9 +1,11 @@
 // The COM object Schedule: the dual interface _Schedule over one quorvane::Schedule, its
-// error information, and the connection point of its event interface __Schedule.
+// error information, the connection point of its event interface __Schedule, and the
+// interfaces of a control in a container.
 #pragma once
 
 #include "com_object.h"
 #include "connection_point.h"
+#include "embedding.h"
 #include "local_clock.h"
 #include "quorvane_idl.h"
 #include "schedule.h"
@@ -59,6 +61,7 @@ private:
     WindowTimer timer_;
     ConnectionPoint events_;
     Schedule control_;
+    Embedding embedding_;
 };
 
 } // namespace quorvane::server

@@ -3,9 +3,11 @@
 # build/win64 (tools/test.sh builds them). In a private prefix under build/ it registers both
 # modules, runs the C++ test host of each bitness and every script of tests/wine/scripts with
 # the 32-bit and the 64-bit cscript, compares each script's whole output with the file of the
-# same name plus .expected (cscript exits 0 even on a runtime error), then unregisters each
-# bitness and both to check what is left, registers both again, and ends the prefix's
-# wineserver. Prints "N passed, N failed"; fails on any failure.
+# same name plus .expected (cscript exits 0 even on a runtime error), hosts the control in
+# Wine's ATL container and on a design-time form on an X display of its own (Xvfb), taking the
+# form's picture into build/screenshots/, then unregisters each bitness and both to check what
+# is left, registers both again, and ends the prefix's wineserver and its Xvfb. Prints
+# "N passed, N failed"; fails on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -15,7 +17,12 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
 wine32=wine
 wine64=$(dpkg -L wine64 | grep '/wine/wine64$' | head -n1)
-trap 'wineserver -k 2>/dev/null || true' EXIT
+xvfb=
+finish() {
+    wineserver -k 2>/dev/null || true
+    [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
+}
+trap finish EXIT
 
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
@@ -42,7 +49,8 @@ record() { # name status
 for bits in 32 64; do
     loader=wine$bits
     status=0
-    "${!loader}" "build/win$bits/quorvane_wine_tests.exe" --gtest_brief=1 || status=$?
+    "${!loader}" "build/win$bits/quorvane_wine_tests.exe" --gtest_brief=1 \
+        --gtest_filter='-Hosting.*' || status=$?
     record "C++ host, $bits-bit" "$status"
 done
 
@@ -59,6 +67,52 @@ for script in tests/wine/scripts/*.vbs tests/wine/scripts/*.js; do
         record "$script, $bits-bit cscript" "$status"
     done
 done
+
+# Windows on a display of their own: a new wineserver for it, and Xvfb on the first free
+# display. The design-time form prints "shown" and its client rectangle on the screen, and
+# stays until the file it was given exists; its picture must show the icon's yellow frame.
+magick() { "$(dpkg -L imagemagick-6.q16 | grep "bin/$1-im6" | head -n1)" "${@:2}"; }
+shots=$root/build/screenshots
+mkdir -p "$shots"
+design_picture() { # bits
+    local loader=wine$1 out=$shots/form-$1.txt done=$shots/done-$1 word x y w h
+    rm -f "$out" "$done"
+    "${!loader}" "build/win$1/design_form.exe" "$(windows_path "$done")" >"$out" 2>&1 &
+    local form=$!
+    for _ in $(seq 100); do grep -q '^shown' "$out" && break; sleep 0.1; done
+    read -r word x y w h < <(tr -d '\r' <"$out") || true
+    if [ "${word:-}" = shown ]; then
+        sleep 0.3
+        magick import -window root "$shots/screen-$1.png"
+    fi
+    touch "$done"
+    wait "$form" || return 1
+    [ "${word:-}" = shown ] || return 1
+    magick convert "$shots/screen-$1.png" -crop "${w}x${h}+${x}+${y}" +repage -filter point \
+        -resize 300% -strip "$shots/design-time-$1.png"
+    magick convert "$shots/design-time-$1.png" -format %c histogram:info:- | grep -q '#FFFF00'
+}
+wineserver -k 2>/dev/null || true
+wineserver -w
+Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$shots/display" 2>/dev/null &
+xvfb=$!
+for _ in $(seq 50); do [ -s "$shots/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(head -n1 "$shots/display")
+for bits in 32 64; do
+    loader=wine$bits
+    status=0
+    "${!loader}" "build/win$bits/quorvane_wine_tests.exe" --gtest_brief=1 \
+        --gtest_filter='Hosting.*' || status=$?
+    record "ATL container, $bits-bit" "$status"
+    status=0
+    design_picture "$bits" || status=$?
+    record "design-time picture, $bits-bit" "$status"
+done
+wineserver -k 2>/dev/null || true
+wineserver -w
+kill "$xvfb" 2>/dev/null || true
+xvfb=
+unset DISPLAY
 
 # Last, as it unregisters: removing one bitness leaves the other creating by ProgID, removing
 # both leaves nothing; then both are registered again for the next run.

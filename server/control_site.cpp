@@ -1,0 +1,174 @@
+#include "control_site.h"
+
+#include <olectl.h>
+
+using Microsoft::WRL::ComPtr;
+
+namespace quorvane::server {
+
+ControlSite::ControlSite(IUnknown &control) : control_(control), size_([this] { SizeChanged(); }) {}
+
+void ControlSite::SetClientSite(IOleClientSite *site) {
+    if (site == client_.Get())
+        return;
+    Deactivate();
+    client_ = site;
+    ReadUserMode();
+}
+
+bool ControlSite::ReadUserMode() {
+    bool user_mode = true;
+    ComPtr<IDispatch> ambients;
+    if (client_ && SUCCEEDED(client_.As(&ambients))) {
+        DISPPARAMS none{};
+        VARIANT value;
+        VariantInit(&value);
+        if (SUCCEEDED(ambients->Invoke(DISPID_AMBIENT_USERMODE, IID_NULL, LOCALE_USER_DEFAULT,
+                                       DISPATCH_PROPERTYGET, &none, &value, nullptr, nullptr)) &&
+            SUCCEEDED(VariantChangeType(&value, &value, 0, VT_BOOL)))
+            user_mode = V_BOOL(&value) != VARIANT_FALSE;
+        VariantClear(&value);
+    }
+    const bool changed = user_mode != user_mode_;
+    user_mode_ = user_mode;
+    return changed;
+}
+
+HRESULT ControlSite::Activate(IOleClientSite *site, bool ui) {
+    if (!in_place_) {
+        if (!site)
+            site = client_.Get();
+        ComPtr<IOleInPlaceSite> in_place;
+        if (!site || FAILED(site->QueryInterface(IID_PPV_ARGS(&in_place))))
+            return E_NOINTERFACE;
+        if (in_place->CanInPlaceActivate() != S_OK)
+            return E_FAIL;
+
+        ComPtr<IOleInPlaceSiteWindowless> windowless;
+        ComPtr<IOleInPlaceSiteEx> extended;
+        BOOL no_redraw = FALSE;
+        HRESULT hr;
+        if (SUCCEEDED(in_place.As(&windowless)) && windowless->CanWindowlessActivate() == S_OK) {
+            hr = windowless->OnInPlaceActivateEx(&no_redraw, ACTIVATE_WINDOWLESS);
+        } else {
+            windowless.Reset();
+            hr = SUCCEEDED(in_place.As(&extended)) ? extended->OnInPlaceActivateEx(&no_redraw, 0)
+                                                   : in_place->OnInPlaceActivate();
+        }
+        if (FAILED(hr))
+            return hr;
+        in_place_ = in_place;
+        windowless_ = windowless;
+
+        in_place_->GetWindow(&window_);
+        RECT position{}, clip{};
+        OLEINPLACEFRAMEINFO frame_info{sizeof frame_info, FALSE, nullptr, nullptr, 0};
+        if (SUCCEEDED(
+                in_place_->GetWindowContext(&frame_, &document_, &position, &clip, &frame_info)))
+            SetObjectRects(position);
+    }
+    if (ui && in_place_ && !ui_active_) {
+        ui_active_ = true;
+        ComPtr<IOleInPlaceSite>(in_place_)->OnUIActivate();
+        ComPtr<IOleInPlaceActiveObject> active;
+        control_.QueryInterface(IID_PPV_ARGS(&active));
+        for (IOleInPlaceUIWindow *window :
+             {static_cast<IOleInPlaceUIWindow *>(frame_.Get()), document_.Get()}) {
+            if (window) {
+                window->SetActiveObject(active.Get(), nullptr);
+                window->SetBorderSpace(nullptr);
+            }
+        }
+    }
+    return S_OK;
+}
+
+void ControlSite::DeactivateUi() {
+    if (!ui_active_)
+        return;
+    ui_active_ = false;
+    if (frame_)
+        frame_->SetActiveObject(nullptr, nullptr);
+    if (document_)
+        document_->SetActiveObject(nullptr, nullptr);
+    ComPtr<IOleInPlaceSite> site = in_place_;
+    site->OnUIDeactivate(FALSE);
+}
+
+void ControlSite::Deactivate() {
+    if (!in_place_)
+        return;
+    DeactivateUi();
+    // The state goes first: the site may call back into the control.
+    ComPtr<IOleInPlaceSite> site = std::move(in_place_);
+    windowless_.Reset();
+    frame_.Reset();
+    document_.Reset();
+    window_ = nullptr;
+    ComPtr<IOleInPlaceSiteEx> extended;
+    if (SUCCEEDED(site.As(&extended)))
+        extended->OnInPlaceDeactivateEx(TRUE);
+    else
+        site->OnInPlaceDeactivate();
+}
+
+namespace {
+HRESULT CheckExtent(DWORD aspect, const SIZEL *himetric) {
+    if (!himetric)
+        return E_POINTER;
+    return aspect == DVASPECT_CONTENT ? S_OK : DV_E_DVASPECT;
+}
+} // namespace
+
+HRESULT ControlSite::SetExtent(DWORD aspect, const SIZEL *himetric) {
+    const HRESULT hr = CheckExtent(aspect, himetric);
+    if (SUCCEEDED(hr))
+        size_.Resize(*himetric, kHimetric);
+    return hr;
+}
+
+HRESULT ControlSite::GetExtent(DWORD aspect, SIZEL *himetric) const {
+    const HRESULT hr = CheckExtent(aspect, himetric);
+    if (SUCCEEDED(hr))
+        *himetric = size_.In(kHimetric);
+    return hr;
+}
+
+void ControlSite::SetObjectRects(const RECT &position) {
+    origin_ = {position.left, position.top};
+    size_.Resize({position.right - position.left, position.bottom - position.top}, Pixels());
+}
+
+RECT ControlSite::Position() const {
+    const SIZEL size = size_.In(Pixels());
+    return {origin_.x, origin_.y, origin_.x + size.cx, origin_.y + size.cy};
+}
+
+void ControlSite::Invalidate() {
+    if (!in_place_)
+        return;
+    const RECT position = Position();
+    if (windowless_ && SUCCEEDED(windowless_->InvalidateRect(&position, TRUE)))
+        return;
+    if (window_)
+        InvalidateRect(window_, &position, TRUE);
+}
+
+void ControlSite::SizeChanged() {
+    if (ComPtr<IOleInPlaceSite> site = in_place_) {
+        const RECT position = Position();
+        site->OnPosRectChange(&position);
+    } else if (ComPtr<IOleClientSite> site = client_) {
+        site->RequestNewObjectLayout();
+    }
+}
+
+UnitsPerInch ControlSite::Pixels() const {
+    const HDC dc = GetDC(window_);
+    const UnitsPerInch pixels{static_cast<float>(GetDeviceCaps(dc, LOGPIXELSX)),
+                              static_cast<float>(GetDeviceCaps(dc, LOGPIXELSY))};
+    ReleaseDC(window_, dc);
+    return pixels;
+}
+
+} // namespace quorvane::server
