@@ -457,8 +457,13 @@ struct Hosting : testing::Test {
         form_class.lpfnWndProc = DefWindowProcW;
         form_class.lpszClassName = L"QuorvaneTestForm";
         RegisterClassW(&form_class);
-        form = CreateWindowExW(0, L"QuorvaneTestForm", L"Form1", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                               40, 40, 320, 240, nullptr, nullptr, nullptr, nullptr);
+        // Each form is a child of one top-level window that lasts as long as the process:
+        // without a window manager, Wine waits two seconds for one to hide a top-level window.
+        static const HWND screen =
+            CreateWindowExW(0, L"QuorvaneTestForm", L"Tests", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480,
+                            nullptr, nullptr, nullptr, nullptr);
+        form = CreateWindowExW(0, L"QuorvaneTestForm", L"Form1", WS_CHILD | WS_VISIBLE, 40, 40, 320,
+                               240, screen, nullptr, nullptr, nullptr);
         ASSERT_NE(nullptr, form);
     }
     void TearDown() override {

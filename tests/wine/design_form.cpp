@@ -94,7 +94,8 @@ int main(int argc, char **argv) {
     object.Reset();
     persist.Reset();
     form.view.Reset();
-    DestroyWindow(window);
+    // The window goes with the process: without a window manager, Wine would wait two seconds
+    // for one to hide it.
     CoUninitialize();
     return 0;
 }
