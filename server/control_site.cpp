@@ -36,51 +36,60 @@ bool ControlSite::ReadUserMode() {
 
 HRESULT ControlSite::Activate(IOleClientSite *site, bool ui) {
     if (!in_place_) {
-        if (!site)
-            site = client_.Get();
-        ComPtr<IOleInPlaceSite> in_place;
-        if (!site || FAILED(site->QueryInterface(IID_PPV_ARGS(&in_place))))
-            return E_NOINTERFACE;
-        if (in_place->CanInPlaceActivate() != S_OK)
-            return E_FAIL;
-
-        ComPtr<IOleInPlaceSiteWindowless> windowless;
-        ComPtr<IOleInPlaceSiteEx> extended;
-        BOOL no_redraw = FALSE;
-        HRESULT hr;
-        if (SUCCEEDED(in_place.As(&windowless)) && windowless->CanWindowlessActivate() == S_OK) {
-            hr = windowless->OnInPlaceActivateEx(&no_redraw, ACTIVATE_WINDOWLESS);
-        } else {
-            windowless.Reset();
-            hr = SUCCEEDED(in_place.As(&extended)) ? extended->OnInPlaceActivateEx(&no_redraw, 0)
-                                                   : in_place->OnInPlaceActivate();
-        }
+        const HRESULT hr = ActivateInPlace(site ? site : client_.Get());
         if (FAILED(hr))
             return hr;
-        in_place_ = in_place;
-        windowless_ = windowless;
-
-        in_place_->GetWindow(&window_);
-        RECT position{}, clip{};
-        OLEINPLACEFRAMEINFO frame_info{sizeof frame_info, FALSE, nullptr, nullptr, 0};
-        if (SUCCEEDED(
-                in_place_->GetWindowContext(&frame_, &document_, &position, &clip, &frame_info)))
-            SetObjectRects(position);
     }
-    if (ui && in_place_ && !ui_active_) {
-        ui_active_ = true;
-        ComPtr<IOleInPlaceSite>(in_place_)->OnUIActivate();
-        ComPtr<IOleInPlaceActiveObject> active;
-        control_.QueryInterface(IID_PPV_ARGS(&active));
-        for (IOleInPlaceUIWindow *window :
-             {static_cast<IOleInPlaceUIWindow *>(frame_.Get()), document_.Get()}) {
-            if (window) {
-                window->SetActiveObject(active.Get(), nullptr);
-                window->SetBorderSpace(nullptr);
-            }
+    if (ui && in_place_ && !ui_active_)
+        ActivateUi();
+    return S_OK;
+}
+
+HRESULT ControlSite::ActivateInPlace(IOleClientSite *site) {
+    ComPtr<IOleInPlaceSite> in_place;
+    if (!site || FAILED(site->QueryInterface(IID_PPV_ARGS(&in_place))))
+        return E_NOINTERFACE;
+    if (in_place->CanInPlaceActivate() != S_OK)
+        return E_FAIL;
+
+    ComPtr<IOleInPlaceSiteWindowless> windowless;
+    ComPtr<IOleInPlaceSiteEx> extended;
+    BOOL no_redraw = FALSE;
+    HRESULT hr;
+    if (SUCCEEDED(in_place.As(&windowless)) && windowless->CanWindowlessActivate() == S_OK) {
+        hr = windowless->OnInPlaceActivateEx(&no_redraw, ACTIVATE_WINDOWLESS);
+    } else {
+        windowless.Reset();
+        hr = SUCCEEDED(in_place.As(&extended)) ? extended->OnInPlaceActivateEx(&no_redraw, 0)
+                                               : in_place->OnInPlaceActivate();
+    }
+    if (FAILED(hr))
+        return hr;
+    in_place_ = in_place;
+    windowless_ = windowless;
+
+    // Where the container puts the control, and the frame to tell when it is UI active.
+    in_place->GetWindow(&window_);
+    RECT position{}, clip{};
+    OLEINPLACEFRAMEINFO frame_info{sizeof frame_info, FALSE, nullptr, nullptr, 0};
+    if (SUCCEEDED(in_place->GetWindowContext(&frame_, &document_, &position, &clip, &frame_info)))
+        SetObjectRects(position);
+    return S_OK;
+}
+
+void ControlSite::ActivateUi() {
+    ui_active_ = true;
+    const ComPtr<IOleInPlaceSite> site = in_place_;
+    site->OnUIActivate();
+    ComPtr<IOleInPlaceActiveObject> active;
+    control_.QueryInterface(IID_PPV_ARGS(&active));
+    for (IOleInPlaceUIWindow *window :
+         {static_cast<IOleInPlaceUIWindow *>(frame_.Get()), document_.Get()}) {
+        if (window) {
+            window->SetActiveObject(active.Get(), nullptr);
+            window->SetBorderSpace(nullptr); // no toolbars of its own
         }
     }
-    return S_OK;
 }
 
 void ControlSite::DeactivateUi() {
@@ -91,7 +100,7 @@ void ControlSite::DeactivateUi() {
         frame_->SetActiveObject(nullptr, nullptr);
     if (document_)
         document_->SetActiveObject(nullptr, nullptr);
-    ComPtr<IOleInPlaceSite> site = in_place_;
+    const ComPtr<IOleInPlaceSite> site = in_place_;
     site->OnUIDeactivate(FALSE);
 }
 

@@ -49,6 +49,8 @@ public:
     void Invalidate();
 
 private:
+    HRESULT ActivateInPlace(IOleClientSite *site);
+    void ActivateUi();
     // Tells the container the control's own size after it changed.
     void SizeChanged();
     UnitsPerInch Pixels() const;
