@@ -8,6 +8,8 @@
 #include "schedule.h"
 #include "timer.h"
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -65,6 +67,14 @@ struct Rig {
         if (timer.running)
             schedule.Timer1_Timer();
     }
+};
+
+// A control whose clock stands at Monday 2026-12-07 12:00:00.
+class ScheduleTest : public ::testing::Test {
+protected:
+    ScheduleTest() { rig.clock.Set(2026, 12, 7, 12, 0, 0); }
+    Rig rig;
+    Schedule &s = rig.schedule;
 };
 
 // Runs `action` and returns the Automation error it raised; fails the test if none.

@@ -13,12 +13,7 @@ double Ole(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
     return ToOleDate(DateSerial(y, mo, d) + TimeSerial(h, mi, s));
 }
 
-class QueriesTest : public ::testing::Test {
-protected:
-    void SetUp() override { rig.clock.Set(2026, 12, 7, 12, 0, 0); }
-    Rig rig;
-    Schedule &s = rig.schedule;
-};
+using QueriesTest = testing::ScheduleTest;
 
 TEST_F(QueriesTest, AnEmptyListGivesAnEmptyCollectionAndCode4ForEveryName) {
     EXPECT_EQ(s.GetSchedules().Count(), 0);

@@ -16,12 +16,7 @@ std::vector<std::u16string> Names(const Schedule &schedule) {
     return names;
 }
 
-class ScheduleListTest : public ::testing::Test {
-protected:
-    void SetUp() override { rig.clock.Set(2026, 12, 7, 12, 0, 0); }
-    Rig rig;
-    Schedule &s = rig.schedule;
-};
+using ScheduleListTest = testing::ScheduleTest;
 
 TEST_F(ScheduleListTest, NamesAreUniqueUnderExactComparison) {
     s.AddSchedule(u"Alarm", schEveryDay, 0, 0, 0, 0, 8);
