@@ -151,6 +151,7 @@ HRESULT ScheduleObject::get_GetSchedules(IDispatch **schedules) {
     return Guarded(IID__Schedule, [&] {
         const Collection<double> snapshot = control_.GetSchedules();
         Collection<Variant> items;
+        items.Reserve(static_cast<std::size_t>(snapshot.Count()));
         for (std::size_t at = 0; at < static_cast<std::size_t>(snapshot.Count()); ++at)
             items.Add(Variant::Date(snapshot[at]), snapshot.KeyAt(at));
         *schedules = CollectionObject::Create(std::move(items));
