@@ -46,12 +46,16 @@ record() { # name status
     fi
 }
 
+# Runs the C++ test host of one bitness on the tests that match a filter, and records it.
+host_tests() { # bits filter name
+    local loader=wine$1 status=0
+    "${!loader}" "build/win$1/quorvane_wine_tests.exe" --gtest_brief=1 --gtest_filter="$2" ||
+        status=$?
+    record "$3" "$status"
+}
+
 for bits in 32 64; do
-    loader=wine$bits
-    status=0
-    "${!loader}" "build/win$bits/quorvane_wine_tests.exe" --gtest_brief=1 \
-        --gtest_filter='-Hosting.*' || status=$?
-    record "C++ host, $bits-bit" "$status"
+    host_tests "$bits" '-Hosting.*' "C++ host, $bits-bit"
 done
 
 for script in tests/wine/scripts/*.vbs tests/wine/scripts/*.js; do
@@ -99,11 +103,7 @@ xvfb=$!
 for _ in $(seq 50); do [ -s "$shots/display" ] && break; sleep 0.1; done
 export DISPLAY=:$(head -n1 "$shots/display")
 for bits in 32 64; do
-    loader=wine$bits
-    status=0
-    "${!loader}" "build/win$bits/quorvane_wine_tests.exe" --gtest_brief=1 \
-        --gtest_filter='Hosting.*' || status=$?
-    record "ATL container, $bits-bit" "$status"
+    host_tests "$bits" 'Hosting.*' "ATL container, $bits-bit"
     status=0
     design_picture "$bits" || status=$?
     record "design-time picture, $bits-bit" "$status"
@@ -118,20 +118,14 @@ unset DISPLAY
 # both leaves nothing; then both are registered again for the next run.
 for gone in 32 64; do
     other=$((96 - gone))
-    loader=wine$other
     regsvr "$gone" /u
-    status=0
-    QUORVANE_UNREGISTERED=$gone "${!loader}" "build/win$other/quorvane_wine_tests.exe" \
-        --gtest_brief=1 --gtest_filter='Unregistered.*:Registration.CreatesByProgId' || status=$?
-    record "$gone-bit unregistered, $other-bit still works" "$status"
+    QUORVANE_UNREGISTERED=$gone host_tests "$other" 'Unregistered.*:Registration.CreatesByProgId' \
+        "$gone-bit unregistered, $other-bit still works"
     regsvr "$gone"
 done
 regsvr 32 /u
 regsvr 64 /u
-status=0
-QUORVANE_UNREGISTERED=32,64 "$wine64" build/win64/quorvane_wine_tests.exe --gtest_brief=1 \
-    --gtest_filter='Unregistered.*' || status=$?
-record "both unregistered, nothing left" "$status"
+QUORVANE_UNREGISTERED=32,64 host_tests 64 'Unregistered.*' "both unregistered, nothing left"
 regsvr 32
 regsvr 64
 
