@@ -1,5 +1,6 @@
 #include "collection_object.h"
 
+#include "dispatch_table.h"
 #include "enumerator.h"
 #include "error_info.h"
 
@@ -9,17 +10,49 @@ namespace quorvane::server {
 
 namespace {
 
-enum : DISPID { kItem = DISPID_VALUE, kAdd = 1, kCount = 2, kRemove = 3 };
+CollectionObject &Self(void *object) {
+    return *static_cast<CollectionObject *>(object);
+}
 
-struct Member {
-    const wchar_t *name;
-    DISPID id;
-};
-constexpr Member kMembers[] = {{L"Item", kItem},
-                               {L"Add", kAdd},
-                               {L"Count", kCount},
-                               {L"Remove", kRemove},
-                               {L"_NewEnum", DISPID_NEWENUM}};
+constexpr Param kIndex[] = {{L"Index", ArgKind::Variant}};
+constexpr Param kAddParams[] = {{L"Item", ArgKind::Variant},
+                                {L"Key", ArgKind::Variant, true},
+                                {L"Before", ArgKind::Variant, true},
+                                {L"After", ArgKind::Variant, true}};
+
+HRESULT CallItem(void *object, Arguments &args, VARIANT *result) {
+    return Self(object).Item(args.Variant(0), result);
+}
+
+HRESULT CallAdd(void *object, Arguments &args, VARIANT *) {
+    return Self(object).Add(args.Variant(0), args.Variant(1), args.Variant(2), args.Variant(3));
+}
+
+HRESULT CallCount(void *object, Arguments &, VARIANT *result) {
+    const HRESULT hr = Self(object).Count(&V_I4(result));
+    if (SUCCEEDED(hr))
+        V_VT(result) = VT_I4;
+    return hr;
+}
+
+HRESULT CallRemove(void *object, Arguments &args, VARIANT *) {
+    return Self(object).Remove(args.Variant(0));
+}
+
+HRESULT CallNewEnum(void *object, Arguments &, VARIANT *result) {
+    const HRESULT hr = Self(object)._NewEnum(&V_UNKNOWN(result));
+    if (SUCCEEDED(hr))
+        V_VT(result) = VT_UNKNOWN;
+    return hr;
+}
+
+// The runtime's Collection: Item is the default member.
+constexpr Member kMembers[] = {
+    {L"Item", DISPID_VALUE, DISPATCH_PROPERTYGET, kIndex, CallItem},
+    {L"Add", 1, DISPATCH_METHOD, kAddParams, CallAdd},
+    {L"Count", 2, DISPATCH_PROPERTYGET, {}, CallCount},
+    {L"Remove", 3, DISPATCH_METHOD, kIndex, CallRemove},
+    {L"_NewEnum", DISPID_NEWENUM, DISPATCH_PROPERTYGET, {}, CallNewEnum}};
 
 using VariantEnum = Enumerator<IEnumVARIANT, VARIANT, Variant>;
 
@@ -61,74 +94,14 @@ HRESULT CollectionObject::GetTypeInfo(UINT, LCID, ITypeInfo **info) {
 }
 
 HRESULT CollectionObject::GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID, DISPID *ids) {
-    if (!names || !ids)
-        return E_POINTER;
-    HRESULT hr = S_OK;
-    for (UINT i = 0; i < count; ++i) {
-        ids[i] = DISPID_UNKNOWN;
-        // Only members have names; their arguments are passed by position.
-        if (i == 0)
-            for (const Member &member : kMembers)
-                if (names[0] && _wcsicmp(names[0], member.name) == 0)
-                    ids[0] = member.id;
-        if (ids[i] == DISPID_UNKNOWN)
-            hr = DISP_E_UNKNOWNNAME;
-    }
-    return hr;
+    return IdsOfNames(kMembers, names, count, ids);
 }
 
-HRESULT CollectionObject::Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS *params,
-                                 VARIANT *result, EXCEPINFO *excep, UINT *) {
-    if (!params)
-        return E_INVALIDARG;
-    if (params->cNamedArgs)
-        return DISP_E_NONAMEDARGS;
-    if (!(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)))
-        return DISP_E_MEMBERNOTFOUND;
-    const UINT given = params->cArgs;
-    VARIANT missing;
-    V_VT(&missing) = VT_ERROR;
-    V_ERROR(&missing) = DISP_E_PARAMNOTFOUND;
-    auto arg = [&](UINT k) { return k < given ? &params->rgvarg[given - 1 - k] : &missing; };
-    VARIANT ignored;
-    VariantInit(&ignored);
-    VARIANT *out = result ? result : &ignored;
-
-    HRESULT hr = DISP_E_BADPARAMCOUNT;
-    switch (member) {
-    case kItem:
-        if (given == 1)
-            hr = Item(arg(0), out);
-        break;
-    case kAdd:
-        if (given >= 1 && given <= 4)
-            hr = Add(arg(0), arg(1), arg(2), arg(3));
-        break;
-    case kCount:
-        if (given == 0) {
-            LONG count = 0;
-            hr = Count(&count);
-            V_VT(out) = VT_I4;
-            V_I4(out) = count;
-        }
-        break;
-    case kRemove:
-        if (given == 1)
-            hr = Remove(arg(0));
-        break;
-    case DISPID_NEWENUM:
-        if (given == 0) {
-            IUnknown *enumerator = nullptr;
-            hr = _NewEnum(&enumerator);
-            V_VT(out) = VT_UNKNOWN;
-            V_UNKNOWN(out) = enumerator;
-        }
-        break;
-    default:
-        hr = DISP_E_MEMBERNOTFOUND;
-    }
-    VariantClear(&ignored);
-    return ExceptionFromErrorInfo(hr, excep);
+HRESULT CollectionObject::Invoke(DISPID member, REFIID iid, LCID, WORD flags, DISPPARAMS *params,
+                                 VARIANT *result, EXCEPINFO *excep, UINT *arg_err) {
+    if (iid != IID_NULL)
+        return DISP_E_UNKNOWNINTERFACE;
+    return InvokeMember(kMembers, this, member, flags, params, result, excep, arg_err);
 }
 
 HRESULT CollectionObject::Item(VARIANT *Index, VARIANT *result) {

@@ -22,17 +22,4 @@ HRESULT ReportError(const AutomationError &error, REFIID iid) {
     return hr;
 }
 
-HRESULT ExceptionFromErrorInfo(HRESULT hr, EXCEPINFO *excep) {
-    if (SUCCEEDED(hr) || !excep)
-        return hr;
-    ComPtr<IErrorInfo> info;
-    if (GetErrorInfo(0, &info) != S_OK)
-        return hr;
-    *excep = EXCEPINFO{};
-    info->GetSource(&excep->bstrSource);
-    info->GetDescription(&excep->bstrDescription);
-    excep->scode = hr;
-    return DISP_E_EXCEPTION;
-}
-
 } // namespace quorvane::server

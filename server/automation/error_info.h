@@ -1,6 +1,6 @@
 // Automation errors at the COM boundary: every member runs its body through Guarded, which
 // turns an AutomationError into HRESULT 0x800A0000 | number with IErrorInfo set, so that
-// ITypeInfo::Invoke fills EXCEPINFO and vtable callers find it with GetErrorInfo.
+// the control's Invoke fills EXCEPINFO from it and vtable callers find it with GetErrorInfo.
 #pragma once
 
 #include "automation_error.h"
@@ -26,9 +26,5 @@ template <class Body> HRESULT Guarded(REFIID iid, Body &&body) {
         return E_UNEXPECTED;
     }
 }
-
-// For a hand-written IDispatch::Invoke: a failed `hr` with error information set becomes
-// DISP_E_EXCEPTION with EXCEPINFO filled from it.
-HRESULT ExceptionFromErrorInfo(HRESULT hr, EXCEPINFO *excep);
 
 } // namespace quorvane::server

@@ -1,7 +1,8 @@
 #include "schedule_object.h"
 
 #include "collection_object.h"
-#include "dispatch_args.h"
+#include "dispatch_table.h"
+#include "dispids.h"
 #include "enumerator.h"
 #include "error_info.h"
 #include "variant.h"
@@ -37,6 +38,83 @@ HRESULT LoadScheduleTypeInfo(ComPtr<ITypeInfo> &info) {
 std::int32_t Optional(const LONG *value) {
     return value ? *value : 0;
 }
+
+// What each dispatch id of _Schedule calls: the members of the vtable, with arguments that
+// the dispatch table has already coerced into storage of the call's own.
+ScheduleObject &Self(void *object) {
+    return *static_cast<ScheduleObject *>(object);
+}
+
+constexpr Param kAddParams[] = {
+    {nullptr, ArgKind::String},     {nullptr, ArgKind::Long},       {nullptr, ArgKind::Long, true},
+    {nullptr, ArgKind::Long, true}, {nullptr, ArgKind::Long, true}, {nullptr, ArgKind::Long, true},
+    {nullptr, ArgKind::Long, true}, {nullptr, ArgKind::Long, true}, {nullptr, ArgKind::Long, true}};
+constexpr Param kName[] = {{nullptr, ArgKind::String}};
+constexpr Param kLongValue[] = {{nullptr, ArgKind::Long}};
+constexpr Param kShortValue[] = {{nullptr, ArgKind::Short}};
+
+HRESULT CallAddSchedule(void *object, Arguments &args, VARIANT *) {
+    BSTR index = args.String(0);
+    auto ty = static_cast<::schDateType>(args.Long(1));
+    LONG numbers[7];
+    for (std::size_t at = 0; at < 7; ++at)
+        numbers[at] = args.Long(2 + at);
+    return Self(object).AddSchedule(&index, &ty, &numbers[0], &numbers[1], &numbers[2], &numbers[3],
+                                    &numbers[4], &numbers[5], &numbers[6]);
+}
+
+HRESULT CallRemoveSchedule(void *object, Arguments &args, VARIANT *) {
+    BSTR key = args.String(0);
+    return Self(object).RemoveSchedule(&key);
+}
+
+HRESULT CallRemoveAllSchedule(void *object, Arguments &, VARIANT *) {
+    return Self(object).RemoveAllSchedule();
+}
+
+// A property read whose result has the type `type`; `*result` is only typed on success.
+HRESULT Typed(VARIANT *result, VARTYPE type, HRESULT hr) {
+    if (SUCCEEDED(hr))
+        V_VT(result) = type;
+    return hr;
+}
+
+HRESULT GetTimerInterVal(void *object, Arguments &, VARIANT *result) {
+    return Typed(result, VT_I4, Self(object).get_TimerInterVal(&V_I4(result)));
+}
+
+HRESULT PutTimerInterVal(void *object, Arguments &args, VARIANT *) {
+    return Self(object).put_TimerInterVal(args.Long(0));
+}
+
+HRESULT GetGetSchedules(void *object, Arguments &, VARIANT *result) {
+    return Typed(result, VT_DISPATCH, Self(object).get_GetSchedules(&V_DISPATCH(result)));
+}
+
+HRESULT GetNextTime(void *object, Arguments &args, VARIANT *result) {
+    BSTR name = args.String(0);
+    return Typed(result, VT_DATE, Self(object).get_NextTime(&name, &V_DATE(result)));
+}
+
+HRESULT GetInterval(void *object, Arguments &, VARIANT *result) {
+    return Typed(result, VT_I2, Self(object).get_Interval(&V_I2(result)));
+}
+
+HRESULT PutInterval(void *object, Arguments &args, VARIANT *) {
+    return Self(object).put_Interval(args.Short(0));
+}
+
+// Names come from the type library (GetIDsOfNames), so the table carries none.
+constexpr Member kMembers[] = {
+    {nullptr, DISPID_SCHEDULE_ADDSCHEDULE, DISPATCH_METHOD, kAddParams, CallAddSchedule},
+    {nullptr, DISPID_SCHEDULE_REMOVESCHEDULE, DISPATCH_METHOD, kName, CallRemoveSchedule},
+    {nullptr, DISPID_SCHEDULE_REMOVEALLSCHEDULE, DISPATCH_METHOD, {}, CallRemoveAllSchedule},
+    {nullptr, DISPID_SCHEDULE_TIMERINTERVAL, DISPATCH_PROPERTYGET, {}, GetTimerInterVal},
+    {nullptr, DISPID_SCHEDULE_TIMERINTERVAL, DISPATCH_PROPERTYPUT, kLongValue, PutTimerInterVal},
+    {nullptr, DISPID_SCHEDULE_GETSCHEDULES, DISPATCH_PROPERTYGET, {}, GetGetSchedules},
+    {nullptr, DISPID_SCHEDULE_NEXTTIME, DISPATCH_PROPERTYGET, kName, GetNextTime},
+    {nullptr, DISPID_SCHEDULE_INTERVAL, DISPATCH_PROPERTYGET, {}, GetInterval},
+    {nullptr, DISPID_SCHEDULE_INTERVAL, DISPATCH_PROPERTYPUT, kShortValue, PutInterval}};
 
 } // namespace
 
@@ -110,8 +188,7 @@ HRESULT ScheduleObject::Invoke(DISPID member, REFIID iid, LCID, WORD flags, DISP
                                VARIANT *result, EXCEPINFO *excep, UINT *arg_err) {
     if (iid != IID_NULL)
         return DISP_E_UNKNOWNINTERFACE;
-    return InvokeForScripts(info_.Get(), static_cast<_Schedule *>(this), member, flags, params,
-                            result, excep, arg_err);
+    return InvokeMember(kMembers, this, member, flags, params, result, excep, arg_err);
 }
 
 HRESULT ScheduleObject::AddSchedule(BSTR *index, ::schDateType *ty, LONG *yr, LONG *mon, LONG *wk,

@@ -66,12 +66,23 @@ void Variant::CopyTo(VARIANT *out) const {
     Check(VariantCopy(out, Source(value_)));
 }
 
+const VARIANT *Referenced(const VARIANT *value) {
+    constexpr int kMaxIndirection = 8;
+    for (int depth = 0; V_VT(value) == (VT_VARIANT | VT_BYREF); ++depth) {
+        if (depth == kMaxIndirection || !V_VARIANTREF(value))
+            return nullptr;
+        value = V_VARIANTREF(value);
+    }
+    if ((V_VT(value) & VT_BYREF) && !V_BYREF(value))
+        return nullptr;
+    return value;
+}
+
 bool IsMissing(const VARIANT *argument) {
     if (!argument)
         return true;
-    while (V_VT(argument) == (VT_VARIANT | VT_BYREF))
-        argument = V_VARIANTREF(argument);
-    return V_VT(argument) == VT_ERROR && V_ERROR(argument) == DISP_E_PARAMNOTFOUND;
+    const VARIANT *value = Referenced(argument);
+    return value && V_VT(value) == VT_ERROR && V_ERROR(value) == DISP_E_PARAMNOTFOUND;
 }
 
 CollectionIndex ToIndex(const VARIANT &argument) {

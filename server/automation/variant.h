@@ -46,6 +46,10 @@ private:
     VARIANT value_;
 };
 
+// The value behind any VT_VARIANT | VT_BYREF references; null when a reference is null or
+// they nest too deep to be a caller's honest argument.
+const VARIANT *Referenced(const VARIANT *value);
+
 // An optional argument that the caller left out: a null pointer, or the VT_ERROR value
 // DISP_E_PARAMNOTFOUND, also behind a reference.
 bool IsMissing(const VARIANT *argument);
