@@ -118,30 +118,32 @@ constexpr Member kMembers[] = {
 
 } // namespace
 
-HRESULT ScheduleObject::Create(REFIID iid, void **out) {
+HRESULT ScheduleObject::Create(IUnknown *outer, REFIID iid, void **out) {
     if (!out)
         return E_POINTER;
     *out = nullptr;
+    if (outer && iid != IID_IUnknown)
+        return CLASS_E_NOAGGREGATION;
     ComPtr<ITypeInfo> info;
     HRESULT hr = LoadScheduleTypeInfo(info);
     if (FAILED(hr))
         return hr;
     ScheduleObject *object;
     try {
-        object = new ScheduleObject(std::move(info));
+        object = new ScheduleObject(outer, std::move(info));
     } catch (const std::bad_alloc &) {
         return E_OUTOFMEMORY;
     } catch (...) {
         return E_FAIL;
     }
-    hr = object->QueryInterface(iid, out);
-    object->Release();
+    hr = object->Inner()->QueryInterface(iid, out);
+    object->Inner()->Release();
     return hr;
 }
 
-ScheduleObject::ScheduleObject(ComPtr<ITypeInfo> info)
-    : info_(std::move(info)), timer_([this] { OnTimer(); }), events_(*this, DIID___Schedule),
-      control_(clock_, timer_, events_),
+ScheduleObject::ScheduleObject(IUnknown *outer, ComPtr<ITypeInfo> info)
+    : ComObject(outer), info_(std::move(info)), timer_([this] { OnTimer(); }),
+      events_(*this, DIID___Schedule), control_(clock_, timer_, events_),
       embedding_(*static_cast<_Schedule *>(this), control_, *info_.Get()) {}
 
 void *ScheduleObject::Find(REFIID iid) {

@@ -18,8 +18,9 @@ namespace quorvane::server {
 class ScheduleObject final
     : public ComObject<ScheduleObject, _Schedule, ISupportErrorInfo, IConnectionPointContainer> {
 public:
-    // A new control, answering for `iid` in `*out`.
-    static HRESULT Create(REFIID iid, void **out);
+    // A new control, answering for `iid` in `*out`; aggregated by `outer` when it is not
+    // null, which then must ask for IUnknown and gets the control's own.
+    static HRESULT Create(IUnknown *outer, REFIID iid, void **out);
 
     // IDispatch, through the type information of _Schedule.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *count) override;
@@ -52,7 +53,7 @@ public:
     void *Find(REFIID iid);
 
 private:
-    explicit ScheduleObject(Microsoft::WRL::ComPtr<ITypeInfo> info);
+    ScheduleObject(IUnknown *outer, Microsoft::WRL::ComPtr<ITypeInfo> info);
     // One dispatch pass; the control stays alive through it even if a handler releases it.
     void OnTimer();
 

@@ -14,9 +14,7 @@ HRESULT ClassFactory::CreateInstance(IUnknown *outer, REFIID iid, void **out) {
     if (!out)
         return E_POINTER;
     *out = nullptr;
-    if (outer)
-        return CLASS_E_NOAGGREGATION;
-    return ScheduleObject::Create(iid, out);
+    return ScheduleObject::Create(outer, iid, out);
 }
 
 HRESULT ClassFactory::LockServer(BOOL lock) {

@@ -1,5 +1,9 @@
 // Reference counting and QueryInterface for the module's heap objects. `Self` answers
 // QueryInterface through `void *Self::Find(REFIID)`, returning null for an unknown interface.
+//
+// An object may be aggregated: its own IUnknown, `Inner()`, counts the references and answers
+// QueryInterface, while the IUnknown methods of every other interface delegate to the
+// controlling unknown, the outer object's when there is one and `Inner()` otherwise.
 #pragma once
 
 #include "module_lock.h"
@@ -20,32 +24,57 @@ template <class Body> HRESULT Allocating(Body &&body) {
 
 template <class Self, class... Interfaces> class ComObject : public Interfaces... {
 public:
-    ComObject() = default;
+    explicit ComObject(IUnknown *outer = nullptr)
+        : inner_(*this), outer_(outer ? outer : &inner_) {}
     ComObject(const ComObject &) = delete;
     ComObject &operator=(const ComObject &) = delete;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override {
-        if (!out)
-            return E_POINTER;
-        *out = static_cast<Self *>(this)->Find(iid);
-        if (!*out)
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
+        return outer_->QueryInterface(iid, out);
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = InterlockedDecrement(&refs_);
-        if (left == 0)
-            delete this;
-        return left;
-    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return outer_->AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return outer_->Release(); }
+
+    // The object's own, non-delegating IUnknown.
+    IUnknown *Inner() { return &inner_; }
 
 protected:
     virtual ~ComObject() = default;
 
 private:
-    LONG refs_ = 1;
+    class InnerUnknown final : public IUnknown {
+    public:
+        explicit InnerUnknown(ComObject &object) : object_(object) {}
+
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override {
+            if (!out)
+                return E_POINTER;
+            if (iid == IID_IUnknown) {
+                *out = this;
+                AddRef();
+                return S_OK;
+            }
+            *out = static_cast<Self &>(object_).Find(iid);
+            if (!*out)
+                return E_NOINTERFACE;
+            static_cast<IUnknown *>(*out)->AddRef();
+            return S_OK;
+        }
+        ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
+        ULONG STDMETHODCALLTYPE Release() override {
+            const ULONG left = InterlockedDecrement(&refs_);
+            if (left == 0)
+                delete &object_;
+            return left;
+        }
+
+    private:
+        ComObject &object_;
+        LONG refs_ = 1;
+    };
+
+    InnerUnknown inner_;
+    IUnknown *const outer_;
     ModuleLock module_;
 };
 

@@ -50,12 +50,69 @@ TEST_F(EntryPoints, ClassObjectOfScheduleOnly) {
     ComPtr<IClassFactory> factory;
     ASSERT_EQ(S_OK, unknown.As(&factory));
     ComPtr<IUnknown> object;
-    EXPECT_EQ(CLASS_E_NOAGGREGATION, factory->CreateInstance(unknown.Get(), IID_PPV_ARGS(&object)));
-    EXPECT_EQ(nullptr, object);
+    // An outer object aggregates the control only through the control's own IUnknown.
+    ComPtr<_Schedule> inner;
+    EXPECT_EQ(CLASS_E_NOAGGREGATION, factory->CreateInstance(unknown.Get(), IID_PPV_ARGS(&inner)));
+    EXPECT_EQ(nullptr, inner);
     EXPECT_EQ(E_NOINTERFACE, factory->CreateInstance(nullptr, IID_IClassFactory, &out));
     EXPECT_EQ(nullptr, out);
     ComPtr<_Schedule> schedule;
     EXPECT_EQ(S_OK, factory->CreateInstance(nullptr, IID_PPV_ARGS(&schedule)));
+}
+
+// An extender that aggregates the control, as containers wrap a control: its own IUnknown
+// answers for itself and hands every other interface on to the control's.
+class Extender final : public IUnknown {
+public:
+    LONG refs = 1;
+    ComPtr<IUnknown> inner;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override {
+        if (iid != IID_IUnknown)
+            return inner->QueryInterface(iid, out);
+        *out = this;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+};
+
+TEST_F(EntryPoints, ControlCanBeAggregated) {
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(S_OK, get_(CLSID_Schedule, IID_PPV_ARGS(&factory)));
+    Extender outer;
+    ASSERT_EQ(S_OK, factory->CreateInstance(&outer, IID_PPV_ARGS(&outer.inner)));
+    factory.Reset();
+    EXPECT_EQ(1, outer.refs);
+
+    // The control's interfaces count on the outer object and give its identity.
+    ComPtr<_Schedule> schedule;
+    ASSERT_EQ(S_OK, outer.QueryInterface(IID_PPV_ARGS(&schedule)));
+    EXPECT_EQ(2, outer.refs);
+    ComPtr<IUnknown> identity;
+    ASSERT_EQ(S_OK, schedule.As(&identity));
+    EXPECT_EQ(static_cast<IUnknown *>(&outer), identity.Get());
+    identity.Reset();
+    ComPtr<IOleObject> embedding;
+    ASSERT_EQ(S_OK, schedule.As(&embedding));
+    EXPECT_EQ(3, outer.refs);
+    embedding.Reset();
+
+    BSTR name = SysAllocString(L"tea");
+    schDateType daily = schEveryDay;
+    LONG hour = 7, zero = 0;
+    EXPECT_EQ(S_OK, schedule->AddSchedule(&name, &daily, &zero, &zero, &zero, &zero, &hour, &zero,
+                                          &zero));
+    EXPECT_EQ(S_OK, Call(schedule.Get(), {L"NextTime"}, DISPATCH_PROPERTYGET, {Str(L"tea")}).hr);
+    SysFreeString(name);
+    schedule.Reset();
+    EXPECT_EQ(1, outer.refs);
+
+    // Released through its own IUnknown, the control goes and lets the module go.
+    EXPECT_EQ(S_FALSE, can_unload_());
+    outer.inner.Reset();
+    EXPECT_EQ(S_OK, can_unload_());
 }
 
 TEST_F(EntryPoints, CanUnloadOnlyWithNoObjectAndNoLock) {
