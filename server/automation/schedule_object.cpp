@@ -5,6 +5,7 @@
 #include "dispids.h"
 #include "enumerator.h"
 #include "error_info.h"
+#include "type_info.h"
 #include "variant.h"
 
 using Microsoft::WRL::ComPtr;
@@ -21,19 +22,6 @@ struct PointRef {
     }
 };
 using PointEnum = Enumerator<IEnumConnectionPoints, IConnectionPoint *, PointRef>;
-
-// The type information of _Schedule, from the library in this module.
-HRESULT LoadScheduleTypeInfo(ComPtr<ITypeInfo> &info) {
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(ModuleInstance(), path, MAX_PATH);
-    if (length == 0 || length == MAX_PATH)
-        return E_FAIL;
-    ComPtr<ITypeLib> library;
-    HRESULT hr = LoadTypeLibEx(path, REGKIND_NONE, &library);
-    if (SUCCEEDED(hr))
-        hr = library->GetTypeInfoOfGuid(IID__Schedule, &info);
-    return hr;
-}
 
 std::int32_t Optional(const LONG *value) {
     return value ? *value : 0;
@@ -125,7 +113,7 @@ HRESULT ScheduleObject::Create(IUnknown *outer, REFIID iid, void **out) {
     if (outer && iid != IID_IUnknown)
         return CLASS_E_NOAGGREGATION;
     ComPtr<ITypeInfo> info;
-    HRESULT hr = LoadScheduleTypeInfo(info);
+    HRESULT hr = ScheduleTypeInfo(info);
     if (FAILED(hr))
         return hr;
     ScheduleObject *object;

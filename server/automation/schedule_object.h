@@ -9,7 +9,7 @@
 #include "local_clock.h"
 #include "quorvane_idl.h"
 #include "schedule.h"
-#include "window_timer.h"
+#include "thread_timer.h"
 
 #include <wrl/client.h>
 
@@ -59,7 +59,7 @@ private:
 
     Microsoft::WRL::ComPtr<ITypeInfo> info_;
     LocalClock clock_;
-    WindowTimer timer_;
+    ThreadTimer timer_;
     ConnectionPoint events_;
     Schedule control_;
     Embedding embedding_;

@@ -1,6 +1,7 @@
 // The module's entry points for loading and for handing out its class object.
 #include "class_factory.h"
 #include "quorvane_idl.h"
+#include "type_info.h"
 
 #include <new>
 
@@ -15,7 +16,10 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 }
 
 STDAPI DllCanUnloadNow() {
-    return ModuleInUse() ? S_FALSE : S_OK;
+    if (ModuleInUse())
+        return S_FALSE;
+    ReleaseScheduleTypeInfo();
+    return S_OK;
 }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void **out) {
