@@ -31,7 +31,7 @@ void Schedule::AddSchedule(const std::u16string &index, std::int32_t ty, std::in
     timer_.SetEnabled(true);
 }
 
-void Schedule::RemoveSchedule(const std::u16string &key) {
+void Schedule::RemoveSchedule(std::u16string_view key) {
     list_.Remove(key);
     if (list_.empty())
         timer_.SetEnabled(false);
@@ -42,7 +42,9 @@ void Schedule::RemoveAllSchedule() {
     timer_.SetEnabled(false);
 }
 
-std::int16_t Schedule::Interval() const { return Narrow16(timer_.Interval()); }
+std::int16_t Schedule::Interval() const {
+    return Narrow16(timer_.Interval());
+}
 
 Collection<double> Schedule::GetSchedules() const {
     Collection<double> snapshot;
@@ -52,11 +54,12 @@ Collection<double> Schedule::GetSchedules() const {
     return snapshot;
 }
 
-double Schedule::NextTime(const std::u16string &ScheduleName) const {
+double Schedule::NextTime(std::u16string_view ScheduleName) const {
     // Collection keys compare exactly, like the list, so the list answers for it.
     const clsTime *entry = list_.Find(ScheduleName);
     if (!entry)
-        RaiseError(4, u"Halvorix.NextTime", u"invalid ScheduleName of " + ScheduleName);
+        RaiseError(4, u"Halvorix.NextTime",
+                   u"invalid ScheduleName of " + std::u16string(ScheduleName));
     return ToOleDate(entry->NextTime());
 }
 

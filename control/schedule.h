@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace quorvane {
 
@@ -29,7 +30,7 @@ public:
                      std::int32_t mon = 0, std::int32_t wk = 0, std::int32_t dy = 0,
                      std::int32_t hr = 0, std::int32_t min = 0, std::int32_t sec = 0);
     // A name that is not in the list is no error.
-    void RemoveSchedule(const std::u16string &key);
+    void RemoveSchedule(std::u16string_view key);
     void RemoveAllSchedule();
 
     std::int32_t TimerInterVal() const { return timer_.Interval(); }
@@ -41,7 +42,7 @@ public:
     // A new snapshot: every entry's NextTime as a date value under its name, in due order.
     Collection<double> GetSchedules() const;
     // The entry's NextTime as a date value; 50004 when no entry has that name.
-    double NextTime(const std::u16string &ScheduleName) const;
+    double NextTime(std::u16string_view ScheduleName) const;
 
     // One dispatch pass: raises RunTime for every due entry, in due order.
     void Timer1_Timer();

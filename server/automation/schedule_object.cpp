@@ -194,7 +194,7 @@ HRESULT ScheduleObject::AddSchedule(BSTR *index, ::schDateType *ty, LONG *yr, LO
 HRESULT ScheduleObject::RemoveSchedule(BSTR *key) {
     if (!key)
         return E_POINTER;
-    return Guarded(IID__Schedule, [&] { control_.RemoveSchedule(FromBstr(*key)); });
+    return Guarded(IID__Schedule, [&] { control_.RemoveSchedule(ViewOf(*key)); });
 }
 
 HRESULT ScheduleObject::RemoveAllSchedule() {
@@ -228,7 +228,7 @@ HRESULT ScheduleObject::get_GetSchedules(IDispatch **schedules) {
 HRESULT ScheduleObject::get_NextTime(BSTR *ScheduleName, DATE *value) {
     if (!ScheduleName || !value)
         return E_POINTER;
-    return Guarded(IID__Schedule, [&] { *value = control_.NextTime(FromBstr(*ScheduleName)); });
+    return Guarded(IID__Schedule, [&] { *value = control_.NextTime(ViewOf(*ScheduleName)); });
 }
 
 HRESULT ScheduleObject::get_Interval(short *value) {

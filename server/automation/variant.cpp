@@ -21,10 +21,14 @@ VARIANT *Source(const VARIANT &value) {
 
 } // namespace
 
-std::u16string FromBstr(BSTR text) {
+std::u16string_view ViewOf(BSTR text) {
     if (!text)
         return {};
-    return std::u16string(reinterpret_cast<const char16_t *>(text), SysStringLen(text));
+    return std::u16string_view(reinterpret_cast<const char16_t *>(text), SysStringLen(text));
+}
+
+std::u16string FromBstr(BSTR text) {
+    return std::u16string(ViewOf(text));
 }
 
 BSTR ToBstr(std::u16string_view text) {

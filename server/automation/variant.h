@@ -18,6 +18,8 @@ inline const wchar_t *AsWide(const std::u16string &text) {
 
 // A null BSTR reads as the empty string.
 std::u16string FromBstr(BSTR text);
+// The same without a copy, for as long as `text` lives.
+std::u16string_view ViewOf(BSTR text);
 // Throws std::bad_alloc when the string cannot be allocated.
 BSTR ToBstr(std::u16string_view text);
 
