@@ -1,0 +1,186 @@
+// Quorvane.ocx beside Scripting.Dictionary, both through COM in this process: calls per
+// entry at a steady size, reading everything with For Each, memory, changes at the front of
+// GetSchedules' collection, and creating instances. `--quick` runs small sizes as a smoke
+// test; `--memory SIDE COUNT` is the child process that measures one store's memory.
+#include "creation.h"
+#include "dictionary_store.h"
+#include "harness.h"
+#include "memory.h"
+#include "per_call.h"
+#include "reorder.h"
+#include "report.h"
+#include "schedule_store.h"
+#include "walk.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
+#include <memory>
+#include <set>
+#include <string>
+
+namespace combench {
+
+namespace {
+
+struct Plan {
+    const char *name;
+    std::vector<int> call_sizes; // A
+    std::vector<int> walk_sizes; // B; D and ours in C at the last
+    int memory_size;             // C, both
+    int instances;               // E
+    int batch;                   // calls per timed batch in A
+    int repetitions;             // timed runs of each batch
+};
+
+const Plan kFull{"full", {1'000, 10'000}, {1'000, 10'000, 100'000, 1'000'000}, 100'000, 1'000, 200,
+                 15};
+const Plan kQuick{"quick", {100}, {100, 1'000}, 500, 50, 20, 3};
+
+const std::string kCalls = "A. per call, late-bound unless marked vtable";
+const std::string kWalks = "B. reading every entry as For Each does";
+const std::string kMemory =
+    "C. private memory, 12-character names, each store in a process of its own";
+const std::string kFront = "D. GetSchedules' collection changed at the front (Dictionary: by key)";
+const std::string kInstances = "E. instances, many alive at once";
+
+void PerCallRows(Table &table, ScheduleStore &ours, DictionaryStore &dictionary, int size,
+                 const Plan &plan) {
+    const std::vector<int> present = Spread(plan.batch, size, 7);
+    const int runs = plan.repetitions;
+    table.Add(kCalls, {"AddSchedule (9 args) | Add", size, "ns/call",
+                       LateAddNs(ours, plan.batch, runs), LateAddNs(dictionary, plan.batch, runs)});
+    table.Add(kCalls, {"NextTime(name) | Item(key)", size, "ns/call",
+                       LateFindNs(ours, present, runs), LateFindNs(dictionary, present, runs)});
+    table.Add(kCalls, {"RemoveSchedule(name) | Remove(key)", size, "ns/call",
+                       LateRemoveNs(ours, present, runs), LateRemoveNs(dictionary, present, runs)});
+    table.Add(kCalls,
+              {"vtable _Schedule::AddSchedule | IDictionary::Add", size, "ns/call",
+               VtableAddNs(ours, plan.batch, runs), VtableAddNs(dictionary, plan.batch, runs)});
+}
+
+void WalkRows(Table &table, ScheduleStore &ours, DictionaryStore &dictionary, int size,
+              const Plan &plan) {
+    // Fewer runs of the long walks: a million items a run is plenty.
+    const int runs = std::clamp(1'000'000 / size, 3, plan.repetitions);
+    const double snapshot = SnapshotWalkNs(ours, size, runs);
+    table.Add(kWalks, {"GetSchedules + For Each | Items() + walk", size, "ns/item", snapshot,
+                       SnapshotWalkNs(dictionary, size, runs)});
+    table.Add(kWalks, {"GetSchedules + For Each | For Each over keys", size, "ns/item", snapshot,
+                       ForEachNs(dictionary.Object(), size, runs)});
+}
+
+// On a GetSchedules collection of `size` items; the Dictionary has no positions, so its
+// figures are the nearest calls by key: removing the first key, adding at the end.
+void FrontRows(Table &table, ScheduleStore &ours, DictionaryStore &dictionary, int size) {
+    OwnedVariant collection;
+    ours.Snapshot(collection.get());
+    IDispatch *items = V_DISPATCH(collection.get());
+    const int runs = 3;
+    table.Add(kFront,
+              {"Remove(1) | Remove(first key)", size, "us/call", RemoveFirstNs(items, runs) / 1e3,
+               LateRemoveNs(dictionary, Run(0, 1), runs) / 1e3});
+    table.Add(kFront, {"Add item, Before:=1 | Add (at the end)", size, "us/call",
+                       InsertFirstNs(items, runs) / 1e3, LateAddNs(dictionary, 1, runs) / 1e3});
+}
+
+void StoreSections(Table &table, const Plan &plan) {
+    ScheduleStore ours;
+    DictionaryStore dictionary;
+    std::set<int> sizes(plan.call_sizes.begin(), plan.call_sizes.end());
+    sizes.insert(plan.walk_sizes.begin(), plan.walk_sizes.end());
+    int size = 0;
+    for (const int next : sizes) {
+        Progress("filling to " + std::to_string(next) + " entries");
+        Grow(ours, size, next);
+        Grow(dictionary, size, next);
+        size = next;
+        Progress("calls and walks");
+        if (std::count(plan.call_sizes.begin(), plan.call_sizes.end(), size))
+            PerCallRows(table, ours, dictionary, size, plan);
+        if (std::count(plan.walk_sizes.begin(), plan.walk_sizes.end(), size))
+            WalkRows(table, ours, dictionary, size, plan);
+    }
+    Progress("changes at the front");
+    FrontRows(table, ours, dictionary, size);
+}
+
+void MemoryRows(Table &table, int count, const MemoryFigures &ours, const MemoryFigures *theirs) {
+    const auto row = [&](const char *what, const char *unit,
+                         double (*figure)(const MemoryFigures &, int)) {
+        table.Add(kMemory, {what, count, unit, figure(ours, count),
+                            theirs ? figure(*theirs, count) : kNone});
+    };
+    row("per entry", "bytes", [](const MemoryFigures &f, int n) { return f.store_bytes / n; });
+    row("the store's own size", "MB",
+        [](const MemoryFigures &f, int) { return f.store_bytes / 1e6; });
+    row("peak of one GetSchedules | Items(), above that", "MB",
+        [](const MemoryFigures &f, int) { return f.snapshot_bytes / 1e6; });
+    row("that peak / the store's own size", "ratio",
+        [](const MemoryFigures &f, int) { return f.snapshot_bytes / f.store_bytes; });
+}
+
+// Both stores at the memory size; ours also at the largest size, where filling Wine's
+// Dictionary a second time would take minutes (its Add walks a chain that grows with it).
+void MemorySection(Table &table, const Plan &plan) {
+    Progress("memory");
+    const MemoryFigures ours = MeasureMemoryApart(L"ours", plan.memory_size);
+    const MemoryFigures theirs = MeasureMemoryApart(L"dictionary", plan.memory_size);
+    MemoryRows(table, plan.memory_size, ours, &theirs);
+    const int most = plan.walk_sizes.back();
+    MemoryRows(table, most, MeasureMemoryApart(L"ours", most), nullptr);
+}
+
+void InstanceRows(Table &table, const Plan &plan) {
+    Progress("instances");
+    const int runs = 3;
+    const CreationNs ours = CreateAndRelease(L"Quorvane.Schedule", plan.instances, runs);
+    const CreationNs theirs = CreateAndRelease(L"Scripting.Dictionary", plan.instances, runs);
+    table.Add(kInstances, {"CoCreateInstance", plan.instances, "us/inst", ours.create / 1e3,
+                           theirs.create / 1e3});
+    table.Add(kInstances,
+              {"Release", plan.instances, "us/inst", ours.release / 1e3, theirs.release / 1e3});
+}
+
+int MemoryChild(const wchar_t *side, int count) {
+    std::unique_ptr<Store> store;
+    if (std::wcscmp(side, L"ours") == 0)
+        store = std::make_unique<ScheduleStore>();
+    else
+        store = std::make_unique<DictionaryStore>();
+    PrintForParent(MeasureMemory(*store, count));
+    return 0;
+}
+
+int Bench(const Plan &plan) {
+    Progress("start");
+    Table table;
+    StoreSections(table, plan);
+    InstanceRows(table, plan);
+    MemorySection(table, plan);
+    table.Print("Quorvane.ocx | Scripting.Dictionary through COM, " +
+                std::to_string(8 * sizeof(void *)) + "-bit, " + plan.name +
+                " run: fastest of repeated runs");
+    Progress("done");
+    return 0;
+}
+
+} // namespace
+
+} // namespace combench
+
+int wmain(int argc, wchar_t **argv) {
+    using namespace combench;
+    Check(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), "CoInitializeEx");
+    int status = 2;
+    if (argc == 4 && std::wcscmp(argv[1], L"--memory") == 0)
+        status = MemoryChild(argv[2], std::wcstol(argv[3], nullptr, 10));
+    else if (argc == 2 && std::wcscmp(argv[1], L"--quick") == 0)
+        status = Bench(kQuick);
+    else if (argc == 1)
+        status = Bench(kFull);
+    else
+        std::fprintf(stderr, "usage: combench [--quick]\n");
+    CoUninitialize();
+    return status;
+}
