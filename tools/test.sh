@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: the artwork check, the native suite, the same suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the Windows module's tests under Wine.
+# UndefinedBehaviorSanitizer, the Windows module's tests under Wine, and a smoke run of the COM
+# benchmark.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -25,3 +26,6 @@ for target in win32:mingw-i686 win64:mingw-x86_64; do
     cmake --build "build/${target%%:*}" -j"$jobs"
 done
 tools/wine-test.sh
+
+# The COM benchmark at its small sizes, both bitnesses: every call it times must succeed.
+tools/com-bench.sh --quick
