@@ -45,8 +45,9 @@ VARIANT MissingArg() {
 }
 
 HRESULT Invoke(IDispatch *object, DISPID member, WORD flags, std::vector<VARIANT> &reversed,
-               VARIANT *result) {
-    DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+               VARIANT *result, const std::vector<DISPID> &named) {
+    DISPPARAMS params{reversed.data(), named.empty() ? nullptr : const_cast<DISPID *>(named.data()),
+                      static_cast<UINT>(reversed.size()), static_cast<UINT>(named.size())};
     return object->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, nullptr,
                           nullptr);
 }

@@ -30,10 +30,11 @@ private:
     VARIANT value_;
 };
 
-// Invokes `member` with positional arguments `reversed` (last first, as DISPPARAMS holds
-// them); the result, if `result` is given, goes there.
+// Invokes `member` with arguments `reversed` as DISPPARAMS holds them: the named ones first, in
+// the order of `named`, then the positional ones, last first. The result, if `result` is
+// given, goes there.
 HRESULT Invoke(IDispatch *object, DISPID member, WORD flags, std::vector<VARIANT> &reversed,
-               VARIANT *result = nullptr);
+               VARIANT *result = nullptr, const std::vector<DISPID> &named = {});
 
 // Reads a property or calls a method with no arguments, into `result`.
 void Get(IDispatch *object, DISPID member, VARIANT *result, const char *what);

@@ -1,5 +1,5 @@
-// The collection GetSchedules returns, changed at its front: Remove(1), and Add with
-// Before:=1 (passed by position: item, key left out, before). Each call timed on its own.
+// The collection GetSchedules returns, changed at its front: Remove(1), and Add item with the
+// named argument Before:=1, as VB writes it. Each call timed on its own.
 #pragma once
 
 #include <oaidl.h>
