@@ -3,7 +3,6 @@
 #pragma once
 
 #include "dictionary.h"
-#include "dispatch.h"
 #include "store.h"
 
 #include <wrl/client.h>
@@ -24,9 +23,6 @@ public:
     // Items(): a SAFEARRAY of the items.
     void Snapshot(VARIANT *out) override;
     std::size_t Walk(VARIANT *snapshot) override;
-
-    // For Each over the dictionary itself, which enumerates its keys.
-    std::size_t WalkKeys() { return ForEach(object_.Get()); }
 
 private:
     Microsoft::WRL::ComPtr<IDispatch> object_;

@@ -4,6 +4,7 @@
 // test; `--memory SIDE COUNT` is the child process that measures one store's memory.
 #include "creation.h"
 #include "dictionary_store.h"
+#include "dispatch.h"
 #include "harness.h"
 #include "memory.h"
 #include "per_call.h"
@@ -61,11 +62,12 @@ void PerCallRows(Table &table, ScheduleStore &ours, DictionaryStore &dictionary,
 
 void WalkRows(Table &table, ScheduleStore &ours, DictionaryStore &dictionary, int size,
               const Plan &plan) {
-    // Fewer runs of the long walks: a million items a run is plenty.
+    // Runs enough to walk about a million items, three at the least.
     const int runs = std::clamp(1'000'000 / size, 3, plan.repetitions);
     const double snapshot = SnapshotWalkNs(ours, size, runs);
     table.Add(kWalks, {"GetSchedules + For Each | Items() + walk", size, "ns/item", snapshot,
                        SnapshotWalkNs(dictionary, size, runs)});
+    // For Each over the Dictionary itself enumerates its keys.
     table.Add(kWalks, {"GetSchedules + For Each | For Each over keys", size, "ns/item", snapshot,
                        ForEachNs(dictionary.Object(), size, runs)});
 }
