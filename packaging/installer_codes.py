@@ -1,0 +1,29 @@
+"""The installers' own fixed identities, kept in this one place.
+
+Each bitness is a product of its own, so that both install side by side; its upgrade code
+never changes. A product code belongs to one version of one bitness: it is derived from both,
+so that every version gets a new one (which a major upgrade needs) and rebuilding a version
+gives the same one. Component GUIDs are derived from the component's name, and the component
+that holds the keys both bitnesses share has the same name, so the same GUID, in both packages.
+"""
+import uuid
+
+UPGRADE_CODES = {
+    "x86": "{E19B7CE8-1660-405A-B8E7-39174AADF984}",
+    "x64": "{7F35880D-2005-4AA6-94E0-3C399655FDD9}",
+}
+
+# The namespace of the name-based codes below. Changing it changes every one of them.
+_NAMESPACE = uuid.UUID("51387EB0-C453-441B-B493-C1825EDC5882")
+
+
+def _named(name):
+    return "{%s}" % str(uuid.uuid5(_NAMESPACE, name)).upper()
+
+
+def product_code(bits, version):
+    return _named(f"product {bits} {version}")
+
+
+def component_guid(name):
+    return _named(f"component {name}")

@@ -1,0 +1,103 @@
+"""Writes the WiX source of one bitness's installer, for Debian's wixl.
+
+The package installs the module per machine into Program Files\\<library> and writes the
+registry rows harvested from the module's own registration (harvest.py) as RegistryValue
+rows, the module's path given as [#<file id>]. wixl cannot express SelfReg, Class or TypeLib,
+and only these rows keep the installer's registration what the module's is.
+
+usage: make_wxs.py OUT.wxs --bits x86|x64 --harvest HARVEST.json --module PATH --idl IDL
+"""
+import argparse
+import json
+import os
+import xml.etree.ElementTree as ET
+
+import identities
+import installer_codes
+import xml_file
+
+WIX = "http://schemas.microsoft.com/wix/2006/wi"
+
+
+def formatted(parts, file_id):
+    """The row's text as Windows Installer's Formatted type: brackets taken literally, the
+    module's path as [#file], and a leading number sign kept from meaning a number."""
+    text = ""
+    for part in parts:
+        if part is None:
+            text += f"[#{file_id}]"
+        else:
+            text += "".join({"[": "[\\[]", "]": "[\\]]"}.get(c, c) for c in part)
+    return "#" + text if text.startswith("#") else text
+
+
+def add_rows(component, rows, file_id):
+    for row in rows:
+        value = {"Root": "HKCR", "Key": row["key"], "Type": "string"}
+        if row.get("empty"):
+            value.update(Name="*", Value="")  # the key itself, created and removed with the component
+        else:
+            if row["name"] is not None:
+                value["Name"] = row["name"]
+            value["Value"] = formatted(row["parts"], file_id)
+        ET.SubElement(component, "RegistryValue", value)
+
+
+def wxs(bits, harvest, module_path, ids, version, source):
+    x64 = bits == "x64"
+    name = ids.library_name
+    file_name = os.path.basename(module_path)
+    wix = ET.Element("Wix", xmlns=WIX)
+    product = ET.SubElement(wix, "Product", {
+        "Id": installer_codes.product_code(bits, version),
+        "UpgradeCode": installer_codes.UPGRADE_CODES[bits],
+        "Name": f"{name} {version} ({'64' if x64 else '32'}-bit)",
+        "Manufacturer": name, "Version": version, "Language": "1033"})
+    ET.SubElement(product, "Package", {
+        "Description": f"The {name} {ids.class_name} control for {'64' if x64 else '32'}-bit programs",
+        "InstallerVersion": "200", "Compressed": "yes", "InstallScope": "perMachine"})
+    ET.SubElement(product, "MajorUpgrade", DowngradeErrorMessage=f"A newer {name} is already installed.")
+    ET.SubElement(product, "Media", Id="1", Cabinet="module.cab", EmbedCab="yes")
+
+    target = ET.SubElement(product, "Directory", Id="TARGETDIR", Name="SourceDir")
+    program_files = ET.SubElement(target, "Directory", Id="ProgramFiles64Folder" if x64 else "ProgramFilesFolder")
+    folder = ET.SubElement(program_files, "Directory", Id="INSTALLDIR", Name=name)
+
+    module = ET.SubElement(folder, "Component", Id="Module", Guid=installer_codes.component_guid(f"module {bits}"),
+                           Win64="yes" if x64 else "no")
+    ET.SubElement(module, "File", Id=file_name, Name=file_name, Source=source, KeyPath="yes")
+    add_rows(module, harvest[bits], file_name)
+    # The same component, GUID and rows in both packages: the installer counts both products
+    # as its clients and removes the keys with the last of them.
+    shared = ET.SubElement(folder, "Component", Id="SharedRegistration",
+                           Guid=installer_codes.component_guid("shared registration"), Win64="no")
+    add_rows(shared, harvest["shared"], file_name)
+    shared[0].set("KeyPath", "yes")
+
+    feature = ET.SubElement(product, "Feature", Id="Control", Level="1")
+    for component in ("Module", "SharedRegistration"):
+        ET.SubElement(feature, "ComponentRef", Id=component)
+    return wix
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("out")
+    parser.add_argument("--bits", choices=["x86", "x64"], required=True)
+    parser.add_argument("--harvest", required=True)
+    parser.add_argument("--module", required=True)
+    parser.add_argument("--idl", required=True)
+    args = parser.parse_args()
+    with open(args.harvest, encoding="utf-8") as source:
+        harvest = json.load(source)
+    if not harvest["shared"]:
+        raise SystemExit("the harvest has no keys that both bitnesses share")
+    # wixl takes no absolute path: the module is named relative to the WiX source.
+    source = os.path.relpath(args.module, os.path.dirname(os.path.abspath(args.out)))
+    wix = wxs(args.bits, harvest, args.module, identities.Identities(args.idl),
+               identities.module_version(args.module), source)
+    xml_file.write(wix, args.out)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# Builds the release from scratch and writes dist/: the modules of both bitnesses stripped, with
+# their debug information in a symbols archive of its own; an installer (MSI) of each bitness
+# whose registry rows are harvested from the module's own DllRegisterServer in a scratch Wine
+# prefix; the manifests for registration-free use; the IDL, widl's header and identifiers and
+# the type libraries; the release text, a zip of the release folder and SHA256SUMS.
+# Scratch work goes to build/package/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+tools/install-deps.sh
+export PYTHONDONTWRITEBYTECODE=1 # no __pycache__ in packaging/
+
+work=$root/build/package
+rm -rf "$work" dist
+mkdir -p "$work" dist
+
+# Clean builds of the module: the test builds' configuration, with debug information.
+declare -A triplet=([x86]=i686-w64-mingw32 [x64]=x86_64-w64-mingw32)
+declare -A toolchain=([x86]=mingw-i686 [x64]=mingw-x86_64)
+for bits in x86 x64; do
+    cmake -S . -B "$work/$bits" --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE="cmake/${toolchain[$bits]}.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_FLAGS=-g -DCMAKE_CXX_FLAGS=-g -DQUORVANE_WINE_TESTS=OFF >/dev/null
+    cmake --build "$work/$bits" -j2 --target Quorvane >/dev/null
+done
+
+idl=server/automation/quorvane.idl
+identity() { python3 packaging/identities.py "$@"; }
+name=$(identity idl "$idl" library_name)
+version=$(identity version "$work/x86/Quorvane.ocx")
+[ "$(identity version "$work/x64/Quorvane.ocx")" = "$version" ] || { echo "the modules' versions differ" >&2; exit 1; }
+module=Quorvane.ocx
+release=$name-$version
+folder=dist/$release
+symbols=$work/symbols/$release
+
+# The modules, stripped; the debug information goes to a file that each module names (GNU
+# debug link, with the file's checksum) and that lands beside it when the symbols are unzipped.
+for bits in x86 x64; do
+    mkdir -p "$folder/$bits/$name" "$symbols/$bits/$name" "$folder/sdk/$bits"
+    debug=$symbols/$bits/$name/$module.debug
+    "${triplet[$bits]}-objcopy" --only-keep-debug "$work/$bits/$module" "$debug"
+    "${triplet[$bits]}-objcopy" --strip-all --add-gnu-debuglink="$debug" "$work/$bits/$module" \
+        "$folder/$bits/$name/$module"
+    cp "$work/$bits/server/Quorvane.tlb" "$folder/sdk/$bits/$name.tlb"
+done
+
+# What C and C++ clients compile against. widl writes the same declarations for both bitnesses.
+stem=$(basename "$idl" .idl)
+for generated in "${stem}_idl.h" "${stem}_idl_i.c"; do
+    cmp -s "$work/x86/server/$generated" "$work/x64/server/$generated" ||
+        { echo "widl's $generated differs between the bitnesses" >&2; exit 1; }
+    cp "$work/x86/server/$generated" "$folder/sdk/"
+done
+cp "$idl" "$folder/sdk/"
+
+# The registration, harvested: each bitness's released module registers itself in a scratch
+# prefix, and the registry files are kept before and after (the wineserver writes them as it
+# ends).
+export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY
+declare -A loader=([x86]=wine [x64]=$(dpkg -L wine64 | grep '/wine/wine64$' | head -n1))
+trap 'wineserver -k 2>/dev/null || true' EXIT
+wineboot -i >/dev/null 2>&1
+snapshot() { wineserver -k 2>/dev/null || true; wineserver -w; cp "$WINEPREFIX/system.reg" "$work/$1.reg"; }
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+regsvr() { # bits [/u]
+    "${loader[$1]}" regsvr32 /s "${@:2}" "$(windows_path "$root/$folder/$1/$name/$module")"
+}
+snapshot clean
+regsvr x86
+snapshot x86
+regsvr x86 /u
+snapshot unregistered
+regsvr x64
+snapshot x64
+wineserver -k 2>/dev/null || true
+python3 packaging/harvest.py "$work/harvest.json" \
+    --x86 "$work/clean.reg" "$work/x86.reg" "$(windows_path "$root/$folder/x86/$name/$module")" \
+    --x64 "$work/unregistered.reg" "$work/x64.reg" "$(windows_path "$root/$folder/x64/$name/$module")"
+rm -rf "$WINEPREFIX"
+
+# Registration-free use, and the installers.
+for bits in x86 x64; do
+    python3 packaging/make_manifests.py assembly "$folder/$bits/$name/$name.manifest" --bits "$bits" \
+        --idl "$idl" --harvest "$work/harvest.json" --module "$folder/$bits/$name/$module"
+    python3 packaging/make_wxs.py "$work/$name-$bits.wxs" --bits "$bits" --idl "$idl" \
+        --harvest "$work/harvest.json" --module "$folder/$bits/$name/$module"
+    wixl -a "$bits" -o "$folder/$name-$bits.msi" "$work/$name-$bits.wxs"
+done
+python3 packaging/make_manifests.py application "$folder/app.exe.manifest" --idl "$idl" \
+    --module "$folder/x86/$name/$module"
+
+sed -e "s/@NAME@/$name/g" -e "s/@VERSION@/$version/g" -e "s/@MODULE@/$module/g" \
+    -e "s/@CLASS@/$(identity idl "$idl" class_name)/g" -e "s/@IDL@/$stem.idl/g" \
+    -e "s/@IDL_STEM@/$stem/g" packaging/RELEASE.txt.in >"$folder/RELEASE.txt"
+
+python3 packaging/zip_tree.py "dist/$release.zip" "$folder"
+python3 packaging/zip_tree.py "dist/$release-symbols.zip" "$symbols"
+(cd dist && sha256sum "$release.zip" "$release-symbols.zip" $(find "$release" -type f | sort)) \
+    >dist/SHA256SUMS
+echo "dist/: $release, its zip, its symbols and SHA256SUMS"
