@@ -4,7 +4,7 @@ Wine keeps the registry as text (system.reg for HKEY_LOCAL_MACHINE, user.reg for
 HKEY_CURRENT_USER) and writes it out when its wineserver ends. A key appears there with its
 values; a key that has subkeys but no values of its own is not written.
 
-usage: wine_registry.py diff BEFORE.reg AFTER.reg [--under PREFIX] [--ignore PREFIX ...]
+usage: wine_registry.py diff BEFORE.reg AFTER.reg [--under PREFIX] [--except PREFIX] [--allow-empty PREFIX]
 prints every key and value added, changed or removed, one a line; exits 1 if there is any.
 """
 import argparse
@@ -118,13 +118,17 @@ def main():
     parser.add_argument("before")
     parser.add_argument("after")
     parser.add_argument("--under", action="append", default=[], help="only keys at or below this")
-    parser.add_argument("--ignore", action="append", default=[], help="leave out keys below this")
+    parser.add_argument("--except", action="append", default=[], dest="excepted", metavar="PREFIX",
+                        help="leave out the keys at or below this")
+    parser.add_argument("--allow-empty", action="append", default=[], metavar="PREFIX",
+                        help="a key added below this is no change as long as it holds no value")
     args = parser.parse_args()
     found = changes(load(args.before), load(args.after))
     if args.under:
         found = under(found, args.under)
-    ignored = set(under(found, args.ignore))
-    found = [c for c in found if c not in ignored]
+    allowed = set(under(found, args.excepted))
+    allowed |= {c for c in under(found, args.allow_empty) if c[0] == "+key"}
+    found = [c for c in found if c not in allowed]
     for what, key, name, data in found:
         print(what, key, "" if what.endswith("key") else f"{name or '@'} = {data}")
     return 1 if found else 0

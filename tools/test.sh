@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: the artwork check, the native suite, the same suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the Windows module's tests under Wine, and a smoke run of the COM
-# benchmark.
+# UndefinedBehaviorSanitizer, the Windows module's tests under Wine, a smoke run of the COM
+# benchmark, and the release's tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -29,3 +29,7 @@ tools/wine-test.sh
 
 # The COM benchmark at its small sizes, both bitnesses: every call it times must succeed.
 tools/com-bench.sh --quick
+
+# The release: built from scratch into dist/, then tested the three ways it installs.
+tools/package.sh
+tools/wine-package-test.sh
