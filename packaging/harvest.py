@@ -12,7 +12,8 @@ created without values. KEY is relative to HKEY_CLASSES_ROOT as the module named
 32-bit view's Wow6432Node is taken off. Rows that both bitnesses wrote to the same place (the
 keys that both views share) are "shared"; the rest belong to the bitness that wrote them.
 
-usage: harvest.py OUT.json --x86 BEFORE.reg AFTER.reg MODULE_PATH --x64 BEFORE.reg AFTER.reg MODULE_PATH
+usage: harvest.py OUT.json --x86 BEFORE.reg AFTER.reg MODULE_PATH
+                           --x64 BEFORE.reg AFTER.reg MODULE_PATH
 """
 import argparse
 import json
@@ -48,7 +49,8 @@ def registered(before, after, module_path):
         if kind != "string":
             raise SystemExit(f"{key} {name or '@'}: a value of type {kind}, not supported")
         rows.pop((key.lower(), "*"), None)  # a key with values needs no row of its own
-        rows[(key.lower(), (name or "").lower())] = {"key": key, "name": name, "parts": _parts(text, module_path)}
+        row = {"key": key, "name": name, "parts": _parts(text, module_path)}
+        rows[(key.lower(), (name or "").lower())] = row
     return rows
 
 
@@ -75,12 +77,14 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("out")
     for bits in ("x86", "x64"):
-        parser.add_argument("--" + bits, nargs=3, required=True, metavar=("BEFORE", "AFTER", "MODULE"))
+        parser.add_argument("--" + bits, nargs=3, required=True,
+                            metavar=("BEFORE", "AFTER", "MODULE"))
     args = parser.parse_args()
     by_bits = {}
     for bits in ("x86", "x64"):
         before, after, module_path = getattr(args, bits)
-        by_bits[bits] = registered(wine_registry.load(before), wine_registry.load(after), module_path)
+        by_bits[bits] = registered(wine_registry.load(before), wine_registry.load(after),
+                                   module_path)
         if not by_bits[bits]:
             raise SystemExit(f"the {bits} registration wrote nothing below {CLASSES}")
     with open(args.out, "w", encoding="utf-8") as out:

@@ -8,7 +8,8 @@ import re
 import struct
 import sys
 
-_ATTRIBUTES_THEN_NAME = re.compile(r"\[([^\[\]]*)\]\s*(library|coclass|interface|dispinterface)\s+(\w+)")
+_ATTRIBUTES_THEN_NAME = re.compile(
+    r"\[([^\[\]]*)\]\s*(library|coclass|interface|dispinterface)\s+(\w+)")
 _UUID = re.compile(r"\buuid\(\s*([0-9A-Fa-f-]{36})\s*\)")
 _VERSION = re.compile(r"\bversion\(\s*(\d+\.\d+)\s*\)")
 

@@ -31,7 +31,8 @@ MISC_STATUS = ["recomposeonresize", "onlyiconic", "insertnotreplace", "static", 
                "imemode", "ignoreactivatewhenvisible", "wantstomenumerge", "supportsmultilevelundo"]
 LIBRARY_FLAGS = ["restricted", "control", "hidden", "hasdiskimage"]
 # DVASPECT_* as the subkeys of MiscStatus name them.
-ASPECTS = {"1": "miscStatusContent", "2": "miscStatusThumbnail", "4": "miscStatusIcon", "8": "miscStatusDocPrint"}
+ASPECTS = {"1": "miscStatusContent", "2": "miscStatusThumbnail", "4": "miscStatusIcon",
+           "8": "miscStatusDocPrint"}
 
 
 def flag_names(number, names):
@@ -67,7 +68,8 @@ def assembly_identity(parent, name, version, architecture):
 def assembly(bits, ids, registration, module_path):
     clsid_key = f"CLSID\\{ids.clsid}"
     root = ET.Element("assembly", xmlns=ASM_V1, manifestVersion="1.0")
-    assembly_identity(root, ids.library_name, identities.module_version(module_path), ARCHITECTURES[bits])
+    assembly_identity(root, ids.library_name, identities.module_version(module_path),
+                      ARCHITECTURES[bits])
     file = ET.SubElement(root, "file", name=os.path.basename(module_path))
     com_class = ET.SubElement(file, "comClass", {
         "clsid": ids.clsid, "progid": registration.value(clsid_key + "\\ProgID"),
@@ -77,8 +79,9 @@ def assembly(bits, ids, registration, module_path):
     if all_aspects:
         com_class.set("miscStatus", flag_names(all_aspects, MISC_STATUS))
     for aspect, attribute in ASPECTS.items():
-        if registration.has(f"{clsid_key}\\MiscStatus\\{aspect}"):
-            com_class.set(attribute, flag_names(int(registration.value(f"{clsid_key}\\MiscStatus\\{aspect}")), MISC_STATUS))
+        key = f"{clsid_key}\\MiscStatus\\{aspect}"
+        if registration.has(key):
+            com_class.set(attribute, flag_names(int(registration.value(key)), MISC_STATUS))
     library_key = f"TypeLib\\{ids.libid}\\{ids.library_version}"
     # Wine ends the process when helpdir is missing; the module registers no help directory.
     ET.SubElement(file, "typelib", tlbid=ids.libid, version=ids.library_version, helpdir="",

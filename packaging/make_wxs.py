@@ -35,7 +35,8 @@ def add_rows(component, rows, file_id):
     for row in rows:
         value = {"Root": "HKCR", "Key": row["key"], "Type": "string"}
         if row.get("empty"):
-            value.update(Name="*", Value="")  # the key itself, created and removed with the component
+            # The key itself: created with the component, removed with it.
+            value.update(Name="*", Value="")
         else:
             if row["name"] is not None:
                 value["Name"] = row["name"]
@@ -45,26 +46,29 @@ def add_rows(component, rows, file_id):
 
 def wxs(bits, harvest, module_path, ids, version, source):
     x64 = bits == "x64"
+    width = "64-bit" if x64 else "32-bit"
     name = ids.library_name
     file_name = os.path.basename(module_path)
     wix = ET.Element("Wix", xmlns=WIX)
     product = ET.SubElement(wix, "Product", {
         "Id": installer_codes.product_code(bits, version),
         "UpgradeCode": installer_codes.UPGRADE_CODES[bits],
-        "Name": f"{name} {version} ({'64' if x64 else '32'}-bit)",
+        "Name": f"{name} {version} ({width})",
         "Manufacturer": name, "Version": version, "Language": "1033"})
     ET.SubElement(product, "Package", {
-        "Description": f"The {name} {ids.class_name} control for {'64' if x64 else '32'}-bit programs",
+        "Description": f"The {name} {ids.class_name} control for {width} programs",
         "InstallerVersion": "200", "Compressed": "yes", "InstallScope": "perMachine"})
-    ET.SubElement(product, "MajorUpgrade", DowngradeErrorMessage=f"A newer {name} is already installed.")
+    ET.SubElement(product, "MajorUpgrade",
+                  DowngradeErrorMessage=f"A newer {name} is already installed.")
     ET.SubElement(product, "Media", Id="1", Cabinet="module.cab", EmbedCab="yes")
 
     target = ET.SubElement(product, "Directory", Id="TARGETDIR", Name="SourceDir")
-    program_files = ET.SubElement(target, "Directory", Id="ProgramFiles64Folder" if x64 else "ProgramFilesFolder")
+    program_files = ET.SubElement(target, "Directory",
+                                  Id="ProgramFiles64Folder" if x64 else "ProgramFilesFolder")
     folder = ET.SubElement(program_files, "Directory", Id="INSTALLDIR", Name=name)
 
-    module = ET.SubElement(folder, "Component", Id="Module", Guid=installer_codes.component_guid(f"module {bits}"),
-                           Win64="yes" if x64 else "no")
+    module = ET.SubElement(folder, "Component", Id="Module", Win64="yes" if x64 else "no",
+                           Guid=installer_codes.component_guid(f"module {bits}"))
     ET.SubElement(module, "File", Id=file_name, Name=file_name, Source=source, KeyPath="yes")
     add_rows(module, harvest[bits], file_name)
     # The same component, GUID and rows in both packages: the installer counts both products

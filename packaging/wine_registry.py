@@ -4,7 +4,8 @@ Wine keeps the registry as text (system.reg for HKEY_LOCAL_MACHINE, user.reg for
 HKEY_CURRENT_USER) and writes it out when its wineserver ends. A key appears there with its
 values; a key that has subkeys but no values of its own is not written.
 
-usage: wine_registry.py diff BEFORE.reg AFTER.reg [--under PREFIX] [--except PREFIX] [--allow-empty PREFIX]
+usage: wine_registry.py diff BEFORE.reg AFTER.reg [--under PREFIX] [--except PREFIX]
+                                                 [--allow-empty PREFIX]
 prints every key and value added, changed or removed, one a line; exits 1 if there is any.
 """
 import argparse
@@ -13,7 +14,8 @@ import sys
 
 _KEY = re.compile(r'^\[(.*)\](?: \d+)?$')
 _VALUE = re.compile(r'^(@|"(?:[^"\\]|\\.)*")=(.*)$')
-_ESCAPES = {"a": "\a", "b": "\b", "t": "\t", "n": "\n", "v": "\v", "f": "\f", "r": "\r", "e": "\x1b"}
+_ESCAPES = {"a": "\a", "b": "\b", "t": "\t", "n": "\n", "v": "\v", "f": "\f", "r": "\r",
+            "e": "\x1b"}
 
 
 def unescape(text):
@@ -109,7 +111,8 @@ def changes(before, after):
 def under(found, prefixes):
     """The changes to keys that lie at or below one of `prefixes`."""
     lowered = [p.lower() for p in prefixes]
-    return [c for c in found if any(c[1].lower() == p or c[1].lower().startswith(p + "\\") for p in lowered)]
+    return [c for c in found
+            if any(c[1].lower() == p or c[1].lower().startswith(p + "\\") for p in lowered)]
 
 
 def main():

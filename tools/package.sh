@@ -19,17 +19,21 @@ mkdir -p "$work" dist
 declare -A triplet=([x86]=i686-w64-mingw32 [x64]=x86_64-w64-mingw32)
 declare -A toolchain=([x86]=mingw-i686 [x64]=mingw-x86_64)
 for bits in x86 x64; do
-    cmake -S . -B "$work/$bits" --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE="cmake/${toolchain[$bits]}.cmake" \
-        -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_FLAGS=-g -DCMAKE_CXX_FLAGS=-g -DQUORVANE_WINE_TESTS=OFF >/dev/null
+    cmake -S . -B "$work/$bits" --no-warn-unused-cli \
+        -DCMAKE_TOOLCHAIN_FILE="cmake/${toolchain[$bits]}.cmake" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_C_FLAGS=-g -DCMAKE_CXX_FLAGS=-g -DQUORVANE_WINE_TESTS=OFF >/dev/null
     cmake --build "$work/$bits" -j2 --target Quorvane >/dev/null
 done
 
 idl=server/automation/quorvane.idl
+module=Quorvane.ocx
 identity() { python3 packaging/identities.py "$@"; }
 name=$(identity idl "$idl" library_name)
-version=$(identity version "$work/x86/Quorvane.ocx")
-[ "$(identity version "$work/x64/Quorvane.ocx")" = "$version" ] || { echo "the modules' versions differ" >&2; exit 1; }
-module=Quorvane.ocx
+version=$(identity version "$work/x86/$module")
+if [ "$(identity version "$work/x64/$module")" != "$version" ]; then
+    echo "the two modules' versions differ" >&2
+    exit 1
+fi
 release=$name-$version
 folder=dist/$release
 symbols=$work/symbols/$release
@@ -62,11 +66,14 @@ unset DISPLAY
 declare -A loader=([x86]=wine [x64]=$(dpkg -L wine64 | grep '/wine/wine64$' | head -n1))
 trap 'wineserver -k 2>/dev/null || true' EXIT
 wineboot -i >/dev/null 2>&1
-snapshot() { wineserver -k 2>/dev/null || true; wineserver -w; cp "$WINEPREFIX/system.reg" "$work/$1.reg"; }
-windows_path() { printf 'Z:%s' "${1//\//\\}"; }
-regsvr() { # bits [/u]
-    "${loader[$1]}" regsvr32 /s "${@:2}" "$(windows_path "$root/$folder/$1/$name/$module")"
+snapshot() {
+    wineserver -k 2>/dev/null || true
+    wineserver -w
+    cp "$WINEPREFIX/system.reg" "$work/$1.reg"
 }
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+released() { windows_path "$root/$folder/$1/$name/$module"; } # bits
+regsvr() { "${loader[$1]}" regsvr32 /s "${@:2}" "$(released "$1")"; } # bits [/u]
 snapshot clean
 regsvr x86
 snapshot x86
@@ -76,14 +83,15 @@ regsvr x64
 snapshot x64
 wineserver -k 2>/dev/null || true
 python3 packaging/harvest.py "$work/harvest.json" \
-    --x86 "$work/clean.reg" "$work/x86.reg" "$(windows_path "$root/$folder/x86/$name/$module")" \
-    --x64 "$work/unregistered.reg" "$work/x64.reg" "$(windows_path "$root/$folder/x64/$name/$module")"
+    --x86 "$work/clean.reg" "$work/x86.reg" "$(released x86)" \
+    --x64 "$work/unregistered.reg" "$work/x64.reg" "$(released x64)"
 rm -rf "$WINEPREFIX"
 
 # Registration-free use, and the installers.
 for bits in x86 x64; do
-    python3 packaging/make_manifests.py assembly "$folder/$bits/$name/$name.manifest" --bits "$bits" \
-        --idl "$idl" --harvest "$work/harvest.json" --module "$folder/$bits/$name/$module"
+    python3 packaging/make_manifests.py assembly "$folder/$bits/$name/$name.manifest" \
+        --bits "$bits" --idl "$idl" --harvest "$work/harvest.json" \
+        --module "$folder/$bits/$name/$module"
     python3 packaging/make_wxs.py "$work/$name-$bits.wxs" --bits "$bits" --idl "$idl" \
         --harvest "$work/harvest.json" --module "$folder/$bits/$name/$module"
     wixl -a "$bits" -o "$folder/$name-$bits.msi" "$work/$name-$bits.wxs"
@@ -97,6 +105,6 @@ sed -e "s/@NAME@/$name/g" -e "s/@VERSION@/$version/g" -e "s/@MODULE@/$module/g" 
 
 python3 packaging/zip_tree.py "dist/$release.zip" "$folder"
 python3 packaging/zip_tree.py "dist/$release-symbols.zip" "$symbols"
-(cd dist && sha256sum "$release.zip" "$release-symbols.zip" $(find "$release" -type f | sort)) \
-    >dist/SHA256SUMS
+(cd dist && sha256sum "$release.zip" "$release-symbols.zip" &&
+    find "$release" -type f | sort | xargs sha256sum) >dist/SHA256SUMS
 echo "dist/: $release, its zip, its symbols and SHA256SUMS"

@@ -8,8 +8,9 @@
 # - the installers: in another fresh prefix both install, CreateObject works from both cscripts,
 #   the rows they wrote are all that the modules register, removing the 32-bit one keeps the
 #   64-bit one working, and removing both leaves the registry as it was and no file;
-# - regsvr32 by hand, then in that prefix: the released modules pass the Wine suite's C++ host
-#   (tools/wine-test.sh tests the modules in build/, which package.sh builds apart).
+# - regsvr32 by hand, in that prefix once both packages are gone: the released modules pass the
+#   Wine suite's C++ host (tools/wine-test.sh tests the modules in build/, which package.sh
+#   builds apart), and unregistering them leaves nothing.
 # Expects the test hosts in build/win32 and build/win64 (tools/test.sh builds them).
 # Prints "N passed, N failed"; fails on any failure.
 set -euo pipefail
@@ -25,7 +26,10 @@ declare -A installed=([x86]='Program Files (x86)' [x64]='Program Files')
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
 folders=(dist/*/)
-[ ${#folders[@]} -eq 1 ] || { echo "dist/ should hold one release folder (tools/package.sh)" >&2; exit 1; }
+if [ ${#folders[@]} -ne 1 ]; then
+    echo "dist/ should hold one release folder (tools/package.sh writes it)" >&2
+    exit 1
+fi
 folder=$root/${folders[0]%/}
 release=$(basename "$folder")
 name=$(python3 packaging/identities.py idl server/automation/quorvane.idl library_name)
@@ -78,9 +82,10 @@ checksums_and_zip() {
 }
 stripped_and_linked() { # bits
     local released=$folder/$1/$name/$module debug=$work/symbols/$release/$1/$name/$module.debug
-    ! "${triplet[$1]}-objdump" -h "$released" | grep -q ' \.debug_'
+    if "${triplet[$1]}-objdump" -h "$released" | grep -q ' \.debug_'; then return 1; fi
     "${triplet[$1]}-objdump" -h "$debug" | grep -q ' \.debug_info'
-    "${triplet[$1]}-objcopy" --dump-section .gnu_debuglink="$work/link-$1" "$released" "$work/scratch-$1"
+    "${triplet[$1]}-objcopy" --dump-section .gnu_debuglink="$work/link-$1" "$released" \
+        "$work/scratch-$1"
     # The link: the debug file's name, NUL-padded to 4 bytes, then the CRC-32 of its content.
     python3 - "$work/link-$1" "$debug" <<'EOF'
 import os, struct, sys, zlib
@@ -93,7 +98,8 @@ python3 -m zipfile -e "dist/$release-symbols.zip" "$work/symbols"
 check "the release folder holds what RELEASE.txt lists" listed_files
 check "SHA256SUMS holds; the zip holds the release folder" checksums_and_zip
 for bits in x86 x64; do
-    check "$bits module stripped, linked to its debug file in the symbols archive" stripped_and_linked $bits
+    check "$bits module stripped, linked to its debug file in the symbols archive" \
+        stripped_and_linked $bits
 done
 
 # Registration-free, in a prefix where the control was never registered.
@@ -112,16 +118,18 @@ no_key_of_the_control() {
 }
 fresh_prefix regfree
 for bits in x86 x64; do
-    check "registration-free, $bits: by CLSID and ProgID, early and late bound, RunTime, another thread" \
+    check "registration-free, $bits: CLSID, ProgID, vtable, by name, RunTime, another thread" \
         registration_free $bits
 done
-check "registration-free: no CLSID or ProgID key of the control in the registry" no_key_of_the_control
+check "registration-free: no CLSID or ProgID key of the control in the registry" \
+    no_key_of_the_control
 
 # The installers, in another fresh prefix. A script creates the control and prints whether it
 # could; cscript registers its own type library when it first runs, before the snapshot.
 script() { # bits expected-first-line
     local output
-    output=$("${loader[$1]}" cscript //nologo "$(windows_path "$root/tests/package/create.vbs")" 2>&1)
+    output=$("${loader[$1]}" cscript //nologo "$(windows_path "$root/tests/package/create.vbs")" \
+        2>&1)
     [ "$(tr -d '\r' <<<"$output")" = "$2"$'\ndone' ]
 }
 creates() { script "$1" "created; Launch on 2030-1-15 at 12"; }
@@ -190,15 +198,20 @@ by_hand() { # bits [/u]
 suite() { # bits filter
     "${loader[$1]}" "$work/by-hand-$1/quorvane_wine_tests.exe" --gtest_brief=1 --gtest_filter="$2"
 }
-nothing_left() { QUORVANE_UNREGISTERED=32,64 suite x64 'Unregistered.*'; }
-by_hand x86
-by_hand x64
+register_both() {
+    by_hand x86
+    by_hand x64
+}
+nothing_left() {
+    by_hand x86 /u
+    by_hand x64 /u
+    QUORVANE_UNREGISTERED=32,64 suite x64 'Unregistered.*'
+}
+check "regsvr32 by hand: both released modules register" register_both
 for bits in x86 x64; do
     check "regsvr32 by hand, $bits: the released module passes the Wine suite's C++ host" \
         suite $bits '-Hosting.*'
 done
-by_hand x86 /u
-by_hand x64 /u
 check "regsvr32 /u by hand: nothing left of either bitness" nothing_left
 
 echo "$passed passed, $failed failed"
