@@ -56,7 +56,11 @@ for generated in "${stem}_idl.h" "${stem}_idl_i.c"; do
         { echo "widl's $generated differs between the bitnesses" >&2; exit 1; }
     cp "$work/x86/server/$generated" "$folder/sdk/"
 done
+# The IDL, and the headers of its own that it includes.
 cp "$idl" "$folder/sdk/"
+sed -n 's/^#include "\(.*\)"$/\1/p' "$idl" | while read -r included; do
+    cp "$(dirname "$idl")/$included" "$folder/sdk/"
+done
 
 # The registration, harvested: each bitness's released module registers itself in a scratch
 # prefix, and the registry files are kept before and after (the wineserver writes them as it

@@ -18,6 +18,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 export PYTHONDONTWRITEBYTECODE=1
 export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export OANOCACHE=1 # as in tools/wine-test.sh: freed strings are really freed
 unset DISPLAY
 declare -A loader=([x86]=wine [x64]=$(dpkg -L wine64 | grep '/wine/wine64$' | head -n1))
 declare -A build=([x86]=build/win32 [x64]=build/win64)

@@ -1,6 +1,7 @@
 // The control with no registration at all: tools/wine-package-test.sh runs this program in a
 // prefix where the control was never registered, beside the release's application manifest
 // and assembly folder, so that every class, type library and proxy-stub comes from manifests.
+// (Not named *_test.cpp: the native suite takes every such file outside tests/wine.)
 #include "host.h"
 
 #include <atomic>
