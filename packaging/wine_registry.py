@@ -54,10 +54,10 @@ def _lines(path):
     """The logical lines of a registry file, continued lines (ending in a backslash) joined."""
     with open(path, encoding="utf-8", errors="surrogateescape") as source:
         pending = ""
-        for line in source:
-            line = pending + line.rstrip("\n")
+        for raw in source:
+            line = pending + (raw.strip() if pending else raw.rstrip("\n"))
             if line.endswith("\\") and not line.startswith("["):
-                pending = line[:-1].rstrip() if line.startswith(" ") else line[:-1]
+                pending = line[:-1]
                 continue
             pending = ""
             yield line
