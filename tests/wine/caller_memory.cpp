@@ -1,13 +1,20 @@
 #include "caller_memory.h"
 
+#include <cstdlib>
 #include <cstring>
 
-FreeSpy::FreeSpy() {
-    EXPECT_EQ(S_OK, CoRegisterMallocSpy(this));
+bool StringsReallyFreed() {
+    return std::getenv("OANOCACHE") != nullptr;
 }
 
-FreeSpy::~FreeSpy() {
-    CoRevokeMallocSpy();
+FreeSpy &FreeSpy::Instance() {
+    static FreeSpy *spy = [] {
+        auto *registered = new FreeSpy;
+        EXPECT_EQ(S_OK, CoRegisterMallocSpy(registered));
+        return registered;
+    }();
+    spy->Forget();
+    return *spy;
 }
 
 HRESULT FreeSpy::QueryInterface(REFIID iid, void **out) {

@@ -10,11 +10,17 @@
 #include <set>
 #include <vector>
 
-// Registered for its lifetime; `Freed(text)` tells whether the block of `text` was freed.
+// Whether the runtime frees strings for real (OANOCACHE=1). Only then can a test see a string
+// freed, and only then may a spy watch the task allocator: Wine's string cache and a spy
+// together crash in the allocator.
+bool StringsReallyFreed();
+
+// Registered once and for the life of the process (the task allocator keeps a spy until every
+// block allocated under it is freed); `Freed(text)` tells whether the block of `text` was
+// freed since the last `Forget()`.
 class FreeSpy final : public IMallocSpy {
 public:
-    FreeSpy();
-    ~FreeSpy();
+    static FreeSpy &Instance();
     bool Freed(BSTR text) const;
     void Forget() { freed_.clear(); }
 
@@ -35,6 +41,8 @@ public:
     void STDMETHODCALLTYPE PostHeapMinimize() override {}
 
 private:
+    FreeSpy() = default;
+
     std::set<const char *> freed_;
 };
 
