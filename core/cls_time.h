@@ -1,20 +1,11 @@
-// One named schedule entry: its kind, the calendar fields that kind uses, and its next due
-// moment.
+// One named schedule entry: its name, when it recurs, and its next due moment.
 #pragma once
 
-#include "calendar.h"
+#include "recurrence.h"
 
-#include <cstdint>
 #include <string>
 
 namespace quorvane {
-
-enum schDateType : std::int32_t {
-    schEveryDay = 0,
-    schEveryWeek = 1,
-    schEveryMonth = 2,
-    schAppointTime = 3,
-};
 
 class clsTime {
 public:
@@ -27,27 +18,17 @@ public:
 
     // The first occurrence at or after `now` (to the second); a one-shot entry keeps its
     // appointed moment.
-    void SetNextTime(Moment now);
+    void SetNextTime(Moment now) { next_time_ = rule_.NextFrom(now); }
 
     Moment NextTime() const { return next_time_; }
-    schDateType DateType() const { return date_type_; }
+    schDateType DateType() const { return rule_.kind(); }
+    const Recurrence &rule() const { return rule_; }
     const std::u16string &key() const { return key_; }
     void set_key(std::u16string key) { key_ = std::move(key); }
 
 private:
-    static bool IsValidDate(std::int32_t yr, std::int32_t mon, std::int32_t dy);
-    [[noreturn]] static void RaiseError(std::int32_t code, std::u16string_view source,
-                                        const std::u16string &detail);
-
     std::u16string key_;
-    schDateType date_type_ = schEveryDay;
-    std::int32_t year_ = 0;
-    std::int32_t month_ = 0;
-    std::int32_t weekday_ = 0; // 0 = Sunday .. 6 = Saturday
-    std::int32_t day_ = 0;
-    std::int32_t hour_ = 0;
-    std::int32_t minute_ = 0;
-    std::int32_t second_ = 0;
+    Recurrence rule_;
     Moment next_time_ = 0;
 };
 
