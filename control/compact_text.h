@@ -1,0 +1,43 @@
+// A text of UTF-16 code units in 32 bytes: up to 14 units are kept inside the object, longer
+// texts in a heap block of exactly their size. It may also hold no text at all, as a collection
+// item without a key does. Entry names are mostly short, so most cost no allocation.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace quorvane {
+
+class CompactText {
+public:
+    static constexpr std::size_t kInPlace = 14;
+
+    CompactText() = default; // no text
+    explicit CompactText(std::u16string_view text);
+    CompactText(const CompactText &other);
+    CompactText(CompactText &&other) noexcept;
+    CompactText &operator=(CompactText other) noexcept;
+    ~CompactText();
+
+    bool has_value() const { return size_ != kNoText; }
+    // The text; empty when there is none.
+    std::u16string_view view() const {
+        if (size_ <= kInPlace)
+            return {units_, size_};
+        return has_value() ? std::u16string_view{HeapUnits(), size_} : std::u16string_view{};
+    }
+
+private:
+    static constexpr std::uint32_t kNoText = UINT32_MAX;
+
+    // Beyond kInPlace units, units_ holds the address of the heap copy.
+    const char16_t *HeapUnits() const;
+    bool OnHeap() const { return has_value() && size_ > kInPlace; }
+
+    alignas(char16_t *) char16_t units_[kInPlace] = {};
+    std::uint32_t size_ = kNoText;
+};
+
+static_assert(sizeof(CompactText) == 32);
+
+} // namespace quorvane

@@ -1,0 +1,105 @@
+// The collection at sizes of many blocks: inserting before and after positions and keys,
+// removing by either, growing to thousands and shrinking to nothing, it must agree item by
+// item with a plain vector, and find every key.
+#include "collection.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace quorvane {
+namespace {
+
+using Plain = std::vector<std::pair<int, std::optional<std::u16string>>>;
+
+std::size_t PlaceOfKey(const Plain &plain, const std::u16string &key) {
+    return static_cast<std::size_t>(
+        std::find_if(plain.begin(), plain.end(), [&](const auto &e) { return e.second == key; }) -
+        plain.begin());
+}
+
+void ExpectSame(const Collection<int> &c, const Plain &plain) {
+    ASSERT_EQ(c.Count(), static_cast<std::int32_t>(plain.size()));
+    std::size_t at = 0;
+    c.ForEach([&](int item, std::optional<std::u16string_view> key) {
+        ASSERT_EQ(item, plain[at].first) << "at " << at;
+        ASSERT_EQ(key.has_value(), plain[at].second.has_value()) << "at " << at;
+        if (key) {
+            ASSERT_EQ(*key, *plain[at].second) << "at " << at;
+        }
+        ++at;
+    });
+    for (std::size_t i = 0; i < plain.size(); i += 97) {
+        EXPECT_EQ(c[i], plain[i].first);
+        EXPECT_EQ(c.ItemAt(static_cast<std::int64_t>(i + 1)), plain[i].first);
+        EXPECT_EQ(c.KeyAt(i), plain[i].second);
+        if (plain[i].second) {
+            EXPECT_EQ(c.ItemAt(*plain[i].second), plain[i].first);
+        }
+    }
+}
+
+TEST(LargeCollection, AgreesWithAPlainVectorThroughInsertsAndRemovalsAnywhere) {
+    std::mt19937_64 rng(11);
+    const auto below = [&](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
+    Collection<int> c;
+    Plain plain;
+    int next = 0;
+    for (int round = 0; round < 24; ++round) {
+        const bool growing = round < 12;
+        for (int op = 0; op < 1000; ++op) {
+            const std::size_t roll = below(100);
+            const bool by_key = below(2) == 0;
+            // A keyed item to refer to, or a position (from 1).
+            const std::size_t target = plain.empty() ? 0 : below(plain.size());
+            std::optional<CollectionIndex> index;
+            if (!plain.empty())
+                index = by_key && plain[target].second
+                            ? CollectionIndex{*plain[target].second}
+                            : CollectionIndex{static_cast<std::int64_t>(target + 1)};
+            const std::size_t place = index && std::holds_alternative<std::u16string>(*index)
+                                          ? PlaceOfKey(plain, std::get<std::u16string>(*index))
+                                          : target;
+            if (plain.empty() || roll < (growing ? 75 : 30)) {
+                const int item = next++;
+                std::optional<std::u16string> key;
+                if (item % 4 != 0)
+                    key = u"k" + std::u16string(static_cast<std::size_t>(item % 7 * 3), u'x') +
+                          std::u16string(1, static_cast<char16_t>(u'0' + item % 10)) +
+                          std::u16string(1, static_cast<char16_t>(0x100 + item / 10));
+                if (roll < 25 || !index) {
+                    c.Add(item, key);
+                    plain.emplace_back(item, key);
+                } else if (roll < 50) {
+                    c.Add(item, key, index);
+                    plain.insert(plain.begin() + static_cast<std::ptrdiff_t>(place), {item, key});
+                } else {
+                    c.Add(item, key, {}, index);
+                    plain.insert(plain.begin() + static_cast<std::ptrdiff_t>(place + 1),
+                                 {item, key});
+                }
+            } else {
+                c.Remove(*index);
+                plain.erase(plain.begin() + static_cast<std::ptrdiff_t>(place));
+            }
+        }
+        ExpectSame(c, plain);
+        if (HasFatalFailure())
+            return;
+    }
+    while (!plain.empty()) {
+        c.Remove(std::int64_t{1});
+        plain.erase(plain.begin());
+    }
+    EXPECT_EQ(c.Count(), 0);
+    c.Add(1, u"k");
+    EXPECT_EQ(c.ItemAt(u"k"), 1);
+}
+
+} // namespace
+} // namespace quorvane
