@@ -120,7 +120,7 @@ struct Control {
     Schedule control{clock, timer, events};
 
     Control() { clock.now = Start(); }
-    Moment FirstDue() const { return control.Entries().begin()->second.NextTime(); }
+    Moment FirstDue() const { return control.Entries().FrontDue(); }
     void Fill(std::int64_t count) {
         const auto moments = ShuffledMoments(count, 1);
         for (std::size_t i = 0; i < moments.size(); ++i)

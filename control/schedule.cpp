@@ -27,7 +27,7 @@ void Schedule::AddSchedule(const std::u16string &index, std::int32_t ty, std::in
         return;
     clsTime entry;
     entry.SetSchedule(index, ty, yr, mon, wk, dy, hr, min, sec, now);
-    list_.Append(std::move(entry));
+    list_.Append(entry);
     timer_.SetEnabled(true);
 }
 
@@ -49,14 +49,13 @@ std::int16_t Schedule::Interval() const {
 Collection<double> Schedule::GetSchedules() const {
     Collection<double> snapshot;
     snapshot.Reserve(list_.size());
-    for (const auto &[order, entry] : list_)
-        snapshot.Add(ToOleDate(entry.NextTime()), entry.key());
+    VisitSchedules([&](std::u16string_view name, double date) { snapshot.Add(date, name); });
     return snapshot;
 }
 
 double Schedule::NextTime(std::u16string_view ScheduleName) const {
     // Collection keys compare exactly, like the list, so the list answers for it.
-    const clsTime *entry = list_.Find(ScheduleName);
+    const ScheduleList::Entry *entry = list_.Find(ScheduleName);
     if (!entry)
         RaiseError(4, u"Halvorix.NextTime",
                    u"invalid ScheduleName of " + std::u16string(ScheduleName));
@@ -74,16 +73,15 @@ void Schedule::Timer1_Timer() {
     } clear{mInTimer};
 
     while (!list_.empty()) {
-        clsTime &e = list_.Front();
         const Moment now = clock_.Now();
-        if (now <= e.NextTime())
+        if (now <= list_.FrontDue())
             break;
-        e.SetNextTime(now);
-        std::u16string key = e.key();
+        const ScheduleList::Entry &e = list_.Front();
+        std::u16string key(e.key());
         if (e.DateType() == schAppointTime)
             list_.RemoveFront();
-        else
-            list_.ResortFront();
+        else // should the next occurrence be past the calendar's end, the entry stays as it was
+            list_.ResortFront(e.rule().NextFrom(now));
         events_.RunTime(key);
     }
 }

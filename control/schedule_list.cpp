@@ -2,46 +2,69 @@
 
 namespace quorvane {
 
-const clsTime *ScheduleList::Find(std::u16string_view name) const {
-    const auto found = by_name_.find(name);
-    return found == by_name_.end() ? nullptr : &found->second->second;
+std::uint32_t ScheduleList::IdOf(std::u16string_view name, std::uint32_t hash) const {
+    return by_name_.Find(name, hash, [this](std::uint32_t id) { return entries_[id].key(); });
 }
 
-void ScheduleList::Append(clsTime entry) {
-    Entries staging;
-    staging.emplace(Order{}, std::move(entry));
-    Insert(staging.extract(staging.begin()), next_back_++);
+const ScheduleList::Entry *ScheduleList::Find(std::u16string_view name) const {
+    const std::uint32_t id = IdOf(name, HashIndex::HashOf(name));
+    return id == HashIndex::kNone ? nullptr : &entries_[id];
 }
 
-void ScheduleList::ResortFront() {
-    auto node = entries_.extract(entries_.begin());
-    Insert(std::move(node), next_front_--);
+void ScheduleList::Append(const clsTime &entry) {
+    // What may fail for want of memory comes first, and is undone, so a failed add leaves the
+    // list as it was.
+    by_name_.Reserve(size() + 1);
+    Entry added;
+    added.due_ = {entry.NextTime(), next_back_};
+    added.rule_ = entry.rule();
+    added.name_ = CompactText(entry.key());
+    const DueKey due = added.due_;
+    const std::uint32_t id = entries_.Add(std::move(added));
+    try {
+        order_.Insert(due, id);
+    } catch (...) {
+        entries_.Release(id);
+        throw;
+    }
+    by_name_.Insert(HashIndex::HashOf(entry.key()), id);
+    ++next_back_;
 }
 
-void ScheduleList::RemoveFront() { Erase(entries_.begin()); }
+void ScheduleList::ResortFront(Moment next) {
+    const std::uint32_t id = order_.FrontId();
+    Entry &front = entries_[id];
+    const DueKey old = front.due_;
+    const DueKey resorted{next, next_front_};
+    order_.Insert(resorted, id); // before erasing: should it fail, the entry keeps its place
+    order_.Erase(old);
+    front.due_ = resorted;
+    --next_front_;
+}
+
+void ScheduleList::RemoveFront() {
+    Erase(order_.FrontId());
+}
 
 bool ScheduleList::Remove(std::u16string_view name) {
-    const auto found = by_name_.find(name);
-    if (found == by_name_.end())
+    const std::uint32_t id = IdOf(name, HashIndex::HashOf(name));
+    if (id == HashIndex::kNone)
         return false;
-    Erase(found->second);
+    Erase(id);
     return true;
 }
 
 void ScheduleList::Clear() {
-    by_name_.clear();
-    entries_.clear();
+    order_.Clear();
+    by_name_.Clear();
+    entries_.Clear();
 }
 
-void ScheduleList::Insert(Entries::node_type node, std::int64_t sequence) {
-    node.key() = Order{node.mapped().NextTime(), sequence};
-    const auto at = entries_.insert(std::move(node)).position;
-    by_name_.insert_or_assign(std::u16string_view(at->second.key()), at);
-}
-
-void ScheduleList::Erase(Entries::iterator at) {
-    by_name_.erase(std::u16string_view(at->second.key()));
-    entries_.erase(at);
+void ScheduleList::Erase(std::uint32_t id) {
+    const Entry &entry = entries_[id];
+    by_name_.Erase(HashIndex::HashOf(entry.key()), id);
+    order_.Erase(entry.due_);
+    entries_.Release(id);
 }
 
 } // namespace quorvane

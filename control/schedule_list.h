@@ -2,49 +2,79 @@
 //
 // Equal moments keep the order they had: a new entry goes after the entries it ties with, and
 // the first entry, re-sorted after it went off, goes before them. A sequence number breaks the
-// ties that way (counting up at the back, down at the front), so every change costs O(log n),
-// reading the first entry O(1) and finding a name O(1) on average.
+// ties that way (counting up at the back, down at the front).
+//
+// The entries themselves sit in a slot store under stable ids, 56 bytes each with a name of up
+// to 14 units in place; a B+ tree keeps the ids in due order and an open-addressing index finds
+// them by name. So every change costs O(log n) over flat arrays, reading the first entry O(1)
+// and finding a name O(1) on average.
 #pragma once
 
 #include "cls_time.h"
+#include "compact_text.h"
+#include "due_order.h"
+#include "hash_index.h"
+#include "slot_store.h"
 
 #include <cstdint>
-#include <map>
-#include <string>
 #include <string_view>
-#include <unordered_map>
 
 namespace quorvane {
 
 class ScheduleList {
-    struct Order {
-        Moment at;
-        std::int64_t sequence;
-        bool operator<(const Order &other) const {
-            return at != other.at ? at < other.at : sequence < other.sequence;
-        }
-    };
-    using Entries = std::map<Order, clsTime>;
-
 public:
-    using const_iterator = Entries::const_iterator;
+    // One entry as the list keeps it.
+    class Entry {
+    public:
+        std::u16string_view key() const { return name_.view(); }
+        Moment NextTime() const { return due_.at; }
+        schDateType DateType() const { return rule_.kind(); }
+        const Recurrence &rule() const { return rule_; }
 
-    bool empty() const { return entries_.empty(); }
-    std::size_t size() const { return entries_.size(); }
-    const_iterator begin() const { return entries_.begin(); }
-    const_iterator end() const { return entries_.end(); }
+    private:
+        friend class ScheduleList;
+        DueKey due_{};
+        Recurrence rule_;
+        CompactText name_;
+    };
+
+    // Walks the entries in due order.
+    class const_iterator {
+    public:
+        const Entry &operator*() const { return (*entries_)[*at_]; }
+        const Entry *operator->() const { return &**this; }
+        const_iterator &operator++() {
+            ++at_;
+            return *this;
+        }
+        bool operator==(const const_iterator &other) const { return at_ == other.at_; }
+
+    private:
+        friend class ScheduleList;
+        const_iterator(DueOrder::const_iterator at, const SlotStore<Entry> &entries)
+            : at_(at), entries_(&entries) {}
+        DueOrder::const_iterator at_;
+        const SlotStore<Entry> *entries_;
+    };
+
+    bool empty() const { return order_.empty(); }
+    std::size_t size() const { return order_.size(); }
+    const_iterator begin() const { return {order_.begin(), entries_}; }
+    const_iterator end() const { return {order_.end(), entries_}; }
 
     // The entry named exactly `name`, or null.
-    const clsTime *Find(std::u16string_view name) const;
+    const Entry *Find(std::u16string_view name) const;
 
     // Adds an entry whose name is not in the list yet, behind the entries it ties with.
-    void Append(clsTime entry);
+    void Append(const clsTime &entry);
 
-    // The entry due first; the list must not be empty.
-    clsTime &Front() { return entries_.begin()->second; }
+    // The entry due first and its due moment (read without touching the entry); the list must
+    // not be empty.
+    const Entry &Front() const { return entries_[order_.FrontId()]; }
+    Moment FrontDue() const { return order_.FrontKey().at; }
 
-    // Puts the first entry back in order after its NextTime changed, before its ties.
-    void ResortFront();
+    // Gives the first entry its next due moment and puts it back in order, before its ties.
+    void ResortFront(Moment next);
     void RemoveFront();
 
     // Removes the entry named exactly `name`; false if there is none.
@@ -52,12 +82,12 @@ public:
     void Clear();
 
 private:
-    void Insert(Entries::node_type node, std::int64_t sequence);
-    void Erase(Entries::iterator at);
+    std::uint32_t IdOf(std::u16string_view name, std::uint32_t hash) const;
+    void Erase(std::uint32_t id);
 
-    Entries entries_;
-    // Views into the keys of the entries; nodes keep their address while they are re-sorted.
-    std::unordered_map<std::u16string_view, Entries::iterator> by_name_;
+    SlotStore<Entry> entries_;
+    DueOrder order_;
+    HashIndex by_name_;
     std::int64_t next_back_ = 0;
     std::int64_t next_front_ = -1;
 };

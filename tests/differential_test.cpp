@@ -155,7 +155,7 @@ std::string Describe(const Op &op) {
 // The entries of either side in list order, with their due moments.
 std::vector<std::pair<std::u16string, Moment>> Listed(const Schedule &control) {
     std::vector<std::pair<std::u16string, Moment>> out;
-    for (const auto &[order, entry] : control.Entries())
+    for (const auto &entry : control.Entries())
         out.emplace_back(entry.key(), entry.NextTime());
     return out;
 }

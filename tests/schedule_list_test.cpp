@@ -11,8 +11,8 @@ using testing::Rig;
 
 std::vector<std::u16string> Names(const Schedule &schedule) {
     std::vector<std::u16string> names;
-    for (const auto &[order, entry] : schedule.Entries())
-        names.push_back(entry.key());
+    for (const auto &entry : schedule.Entries())
+        names.emplace_back(entry.key());
     return names;
 }
 

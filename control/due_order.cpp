@@ -1,0 +1,274 @@
+#include "due_order.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace quorvane {
+
+namespace {
+
+// The first of `count` keys for which `goes_right` is false, by halving.
+template <class GoesRight> int Search(const DueKey *keys, int count, const GoesRight &goes_right) {
+    int low = 0;
+    while (count > 0) {
+        const int half = count / 2;
+        if (goes_right(keys[low + half])) {
+            low += half + 1;
+            count -= half + 1;
+        } else {
+            count = half;
+        }
+    }
+    return low;
+}
+
+int LowerBound(const DueKey *keys, int count, const DueKey &key) {
+    return Search(keys, count, [&](const DueKey &k) { return k < key; });
+}
+
+int UpperBound(const DueKey *keys, int count, const DueKey &key) {
+    return Search(keys, count, [&](const DueKey &k) { return !(key < k); });
+}
+
+// Asks for all the cache lines of `count` keys at once: the search that follows would otherwise
+// wait for them one after another, which in a list far larger than the cache is most of its
+// cost.
+void Prefetch(const DueKey *keys, std::size_t count) {
+    const char *const bytes = reinterpret_cast<const char *>(keys);
+    for (std::size_t at = 0; at < count * sizeof(DueKey); at += 64)
+        __builtin_prefetch(bytes + at);
+}
+
+} // namespace
+
+DueOrder::DueOrder() : root_(new Leaf), first_(static_cast<Leaf *>(root_)) {}
+
+DueOrder::~DueOrder() {
+    Free(root_, height_);
+}
+
+void DueOrder::Clear() {
+    Leaf *const empty = new Leaf;
+    Free(root_, height_);
+    root_ = first_ = empty;
+    height_ = 0;
+    size_ = 0;
+}
+
+void DueOrder::Free(Node *node, int height) {
+    if (height == 0) {
+        delete static_cast<Leaf *>(node);
+        return;
+    }
+    Inner *const inner = static_cast<Inner *>(node);
+    for (int i = 0; i < inner->count; ++i)
+        Free(inner->children[i], height - 1);
+    delete inner;
+}
+
+DueOrder::Leaf *DueOrder::Descend(const DueKey &key, Step *path) const {
+    Node *node = root_;
+    for (int level = 0; level < height_; ++level) {
+        Inner *const inner = static_cast<Inner *>(node);
+        const int child = UpperBound(inner->keys, inner->count - 1, key);
+        path[level] = {inner, child};
+        node = inner->children[child];
+    }
+    Leaf *const leaf = static_cast<Leaf *>(node);
+    Prefetch(leaf->keys, kLeafCapacity);
+    return leaf;
+}
+
+void DueOrder::Insert(const DueKey &key, std::uint32_t id) {
+    Step path[kMaxHeight];
+    Leaf *const leaf = Descend(key, path);
+    const int at = LowerBound(leaf->keys, leaf->count, key);
+    if (leaf->count == kLeafCapacity) {
+        InsertSplitting(leaf, at, key, id, path);
+    } else {
+        std::copy_backward(leaf->keys + at, leaf->keys + leaf->count, leaf->keys + leaf->count + 1);
+        std::copy_backward(leaf->ids + at, leaf->ids + leaf->count, leaf->ids + leaf->count + 1);
+        leaf->keys[at] = key;
+        leaf->ids[at] = id;
+        ++leaf->count;
+    }
+    ++size_;
+}
+
+void DueOrder::InsertSplitting(Leaf *leaf, int at, const DueKey &key, std::uint32_t id,
+                               Step *path) {
+    // Every node the split creates, up to a new root, is allocated before anything changes.
+    int full = 0;
+    while (full < height_ && path[height_ - 1 - full].node->count == kInnerCapacity)
+        ++full;
+    auto right_leaf = std::make_unique_for_overwrite<Leaf>();
+    std::unique_ptr<Inner> spare[kMaxHeight + 1];
+    const int spares = full == height_ ? full + 1 : full;
+    for (int i = 0; i < spares; ++i)
+        spare[i] = std::make_unique_for_overwrite<Inner>();
+    int used = 0;
+
+    // The leaf's ids with the new one among them, halved between the leaf and a new right one.
+    DueKey keys[kLeafCapacity + 1];
+    std::uint32_t ids[kLeafCapacity + 1];
+    std::copy(leaf->keys, leaf->keys + at, keys);
+    std::copy(leaf->keys + at, leaf->keys + kLeafCapacity, keys + at + 1);
+    std::copy(leaf->ids, leaf->ids + at, ids);
+    std::copy(leaf->ids + at, leaf->ids + kLeafCapacity, ids + at + 1);
+    keys[at] = key;
+    ids[at] = id;
+    constexpr int kLeft = (kLeafCapacity + 1) / 2;
+    Leaf *const right = right_leaf.release();
+    std::copy(keys, keys + kLeft, leaf->keys);
+    std::copy(ids, ids + kLeft, leaf->ids);
+    std::copy(keys + kLeft, keys + kLeafCapacity + 1, right->keys);
+    std::copy(ids + kLeft, ids + kLeafCapacity + 1, right->ids);
+    leaf->count = kLeft;
+    right->count = kLeafCapacity + 1 - kLeft;
+    right->next = leaf->next;
+    leaf->next = right;
+
+    // Hands the new node and the key dividing it from its left neighbour to the parent,
+    // splitting full parents the same way.
+    DueKey divider = right->keys[0];
+    Node *added = right;
+    for (int level = height_ - 1; level >= 0; --level) {
+        Inner *const node = path[level].node;
+        const int after = path[level].child;
+        if (node->count < kInnerCapacity) {
+            std::copy_backward(node->keys + after, node->keys + node->count - 1,
+                               node->keys + node->count);
+            std::copy_backward(node->children + after + 1, node->children + node->count,
+                               node->children + node->count + 1);
+            node->keys[after] = divider;
+            node->children[after + 1] = added;
+            ++node->count;
+            return;
+        }
+        DueKey dividers[kInnerCapacity];
+        Node *children[kInnerCapacity + 1];
+        std::copy(node->keys, node->keys + after, dividers);
+        std::copy(node->keys + after, node->keys + kInnerCapacity - 1, dividers + after + 1);
+        dividers[after] = divider;
+        std::copy(node->children, node->children + after + 1, children);
+        std::copy(node->children + after + 1, node->children + kInnerCapacity,
+                  children + after + 2);
+        children[after + 1] = added;
+        constexpr int kKept = (kInnerCapacity + 1) / 2;
+        Inner *const sibling = spare[used++].release();
+        std::copy(children, children + kKept, node->children);
+        std::copy(dividers, dividers + kKept - 1, node->keys);
+        std::copy(children + kKept, children + kInnerCapacity + 1, sibling->children);
+        std::copy(dividers + kKept, dividers + kInnerCapacity, sibling->keys);
+        node->count = kKept;
+        sibling->count = kInnerCapacity + 1 - kKept;
+        divider = dividers[kKept - 1];
+        added = sibling;
+    }
+    Inner *const root = spare[used].release();
+    root->count = 2;
+    root->children[0] = root_;
+    root->children[1] = added;
+    root->keys[0] = divider;
+    root_ = root;
+    ++height_;
+}
+
+void DueOrder::Erase(const DueKey &key) {
+    Step path[kMaxHeight];
+    Leaf *const leaf = Descend(key, path);
+    const int at = LowerBound(leaf->keys, leaf->count, key);
+    std::copy(leaf->keys + at + 1, leaf->keys + leaf->count, leaf->keys + at);
+    std::copy(leaf->ids + at + 1, leaf->ids + leaf->count, leaf->ids + at);
+    --leaf->count;
+    --size_;
+
+    Node *node = leaf;
+    for (int level = height_ - 1; level >= 0; --level) {
+        const bool leaves = level == height_ - 1;
+        if (node->count >= (leaves ? kLeafCapacity : kInnerCapacity) / 3)
+            break;
+        Inner *const parent = path[level].node;
+        const int left = path[level].child > 0 ? path[level].child - 1 : 0;
+        if (leaves)
+            BalanceLeaves(parent, left);
+        else
+            BalanceInners(parent, left);
+        node = parent;
+    }
+    if (height_ > 0 && root_->count == 1) {
+        Inner *const old = static_cast<Inner *>(root_);
+        root_ = old->children[0];
+        delete old;
+        --height_;
+    }
+}
+
+void DueOrder::RemoveChild(Inner *parent, int child) {
+    std::copy(parent->keys + child, parent->keys + parent->count - 1, parent->keys + child - 1);
+    std::copy(parent->children + child + 1, parent->children + parent->count,
+              parent->children + child);
+    --parent->count;
+}
+
+void DueOrder::BalanceLeaves(Inner *parent, int left) {
+    Leaf *const l = static_cast<Leaf *>(parent->children[left]);
+    Leaf *const r = static_cast<Leaf *>(parent->children[left + 1]);
+    const int total = l->count + r->count;
+    if (total <= kLeafCapacity) {
+        std::copy(r->keys, r->keys + r->count, l->keys + l->count);
+        std::copy(r->ids, r->ids + r->count, l->ids + l->count);
+        l->count = total;
+        l->next = r->next;
+        delete r;
+        RemoveChild(parent, left + 1);
+        return;
+    }
+    const int half = total / 2;
+    if (l->count > half) {
+        const int moved = l->count - half;
+        std::copy_backward(r->keys, r->keys + r->count, r->keys + r->count + moved);
+        std::copy_backward(r->ids, r->ids + r->count, r->ids + r->count + moved);
+        std::copy(l->keys + half, l->keys + l->count, r->keys);
+        std::copy(l->ids + half, l->ids + l->count, r->ids);
+    } else {
+        const int moved = half - l->count;
+        std::copy(r->keys, r->keys + moved, l->keys + l->count);
+        std::copy(r->ids, r->ids + moved, l->ids + l->count);
+        std::copy(r->keys + moved, r->keys + r->count, r->keys);
+        std::copy(r->ids + moved, r->ids + r->count, r->ids);
+    }
+    l->count = half;
+    r->count = total - half;
+    parent->keys[left] = r->keys[0];
+}
+
+void DueOrder::BalanceInners(Inner *parent, int left) {
+    Inner *const l = static_cast<Inner *>(parent->children[left]);
+    Inner *const r = static_cast<Inner *>(parent->children[left + 1]);
+    // Both nodes' children in a row, with the parent's divider between their dividers.
+    const int total = l->count + r->count;
+    Node *children[2 * kInnerCapacity];
+    DueKey dividers[2 * kInnerCapacity];
+    std::copy(l->children, l->children + l->count, children);
+    std::copy(r->children, r->children + r->count, children + l->count);
+    std::copy(l->keys, l->keys + l->count - 1, dividers);
+    dividers[l->count - 1] = parent->keys[left];
+    std::copy(r->keys, r->keys + r->count - 1, dividers + l->count);
+
+    const int kept = total <= kInnerCapacity ? total : total / 2;
+    std::copy(children, children + kept, l->children);
+    std::copy(dividers, dividers + kept - 1, l->keys);
+    l->count = kept;
+    if (kept == total) {
+        delete r;
+        RemoveChild(parent, left + 1);
+        return;
+    }
+    std::copy(children + kept, children + total, r->children);
+    std::copy(dividers + kept, dividers + total - 1, r->keys);
+    r->count = total - kept;
+    parent->keys[left] = dividers[kept - 1];
+}
+
+} // namespace quorvane
