@@ -51,10 +51,12 @@ clsTime OneShot(const std::u16string &name, Moment at) {
     return entry;
 }
 
-// Short names, names too long to keep in place, and names that differ only in letter case.
+// Names of every length around what an entry keeps in place, longer ones, and names that
+// differ only in letter case.
 std::u16string NameOf(int i) {
     std::u16string name = u"e" + Decimal(i);
-    if (i % 3 == 0)
+    name.resize(std::max<std::size_t>(name.size(), static_cast<std::size_t>(i % 23)), u'.');
+    if (i % 11 == 0)
         name += u" with a name too long to keep in place";
     if (i % 5 == 0)
         name[0] = u'E';
