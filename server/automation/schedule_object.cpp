@@ -216,11 +216,11 @@ HRESULT ScheduleObject::get_GetSchedules(IDispatch **schedules) {
         return E_POINTER;
     *schedules = nullptr;
     return Guarded(IID__Schedule, [&] {
-        const Collection<double> snapshot = control_.GetSchedules();
+        // Filled straight from the list: no intermediate copy of every name and moment.
         Collection<Variant> items;
-        items.Reserve(static_cast<std::size_t>(snapshot.Count()));
-        for (std::size_t at = 0; at < static_cast<std::size_t>(snapshot.Count()); ++at)
-            items.Add(Variant::Date(snapshot[at]), snapshot.KeyAt(at));
+        items.Reserve(control_.Entries().size());
+        control_.VisitSchedules(
+            [&](std::u16string_view name, double date) { items.Add(Variant::Date(date), name); });
         *schedules = CollectionObject::Create(std::move(items));
     });
 }
