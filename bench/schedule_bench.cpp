@@ -1,61 +1,20 @@
 // The control `Schedule` beside the literal model (a vector re-sorted by selection after every
 // change, a collection built for every lookup), from 10 to 1,000,000 entries: adding and
-// removing, a tick with nothing due, a tick that fires one entry, GetSchedules, NextTime, and
-// the memory an entry costs. The model runs only at the sizes where it finishes in reasonable
-// time.
+// removing, a tick with nothing due, a tick that fires one entry, GetSchedules (alone, with a
+// walk through it, and the memory it takes), NextTime, and the memory an entry costs. The model
+// runs only at the sizes where it finishes in reasonable time.
 #include "fakes.h"
+#include "heap_counter.h"
 #include "model/literal_schedule.h"
+#include "workload.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <malloc.h>
-#include <new>
 #include <numeric>
 #include <random>
 #include <string>
 #include <vector>
-
-// Live heap bytes, as the allocator hands them out (with its rounding), for the memory figures.
-namespace {
-std::int64_t live_bytes = 0;
-
-void *Allocate(std::size_t size) {
-    void *p = std::malloc(size == 0 ? 1 : size);
-    if (!p)
-        throw std::bad_alloc();
-    live_bytes += static_cast<std::int64_t>(malloc_usable_size(p));
-    return p;
-}
-
-void Release(void *p) noexcept {
-    if (!p)
-        return;
-    live_bytes -= static_cast<std::int64_t>(malloc_usable_size(p));
-    std::free(p);
-}
-} // namespace
-
-void *operator new(std::size_t size) {
-    return Allocate(size);
-}
-void *operator new[](std::size_t size) {
-    return Allocate(size);
-}
-void operator delete(void *p) noexcept {
-    Release(p);
-}
-void operator delete[](void *p) noexcept {
-    Release(p);
-}
-void operator delete(void *p, std::size_t) noexcept {
-    Release(p);
-}
-void operator delete[](void *p, std::size_t) noexcept {
-    Release(p);
-}
 
 namespace quorvane::testing {
 namespace {
@@ -75,19 +34,12 @@ Moment FillFrom() {
     return DateSerial(5000, 1, 1);
 }
 
-// Entry names of twelve characters, as a host might choose them.
-std::u16string Name(std::int64_t i, const char *prefix = "alarm") {
-    char text[32];
-    std::snprintf(text, sizeof text, "%s-%06lld", prefix, static_cast<long long>(i));
-    return Widen(text);
-}
-
 // A one-shot entry's arguments, formed before any timing starts.
 struct OneShot {
     std::u16string name;
     std::int32_t yr, mon, dy, hr, min, sec;
 
-    OneShot(std::u16string entry_name, Moment at) : name(std::move(entry_name)) {
+    OneShot(const std::u16string &entry_name, Moment at) : name(entry_name) {
         const CivilDate date = DateParts(at);
         yr = static_cast<std::int32_t>(date.year);
         mon = date.month;
@@ -162,17 +114,12 @@ template <class Side> void BM_AddSchedule(benchmark::State &state) {
     std::vector<OneShot> added;
     for (std::int64_t i = 0; i < batch; ++i)
         added.emplace_back(Name(i, "added"), moments[static_cast<std::size_t>(i)] + 30);
-    std::size_t k = 0;
-    for (auto _ : state) {
-        added[k].AddTo(side.control);
-        if (++k == added.size()) {
-            state.PauseTiming();
+    InBatches(
+        state, added.size(), [&](std::size_t k) { added[k].AddTo(side.control); },
+        [&] {
             for (const OneShot &entry : added)
                 side.control.RemoveSchedule(entry.name);
-            k = 0;
-            state.ResumeTiming();
-        }
-    }
+        });
 }
 
 // Removes entries by name from anywhere in the list; every `batch` removals, they are put
@@ -190,17 +137,12 @@ template <class Side> void BM_RemoveSchedule(benchmark::State &state) {
         const std::int64_t victim = order[static_cast<std::size_t>(i)];
         victims.emplace_back(Name(victim), FillFrom() + 60 * victim);
     }
-    std::size_t k = 0;
-    for (auto _ : state) {
-        side.control.RemoveSchedule(victims[k].name);
-        if (++k == victims.size()) {
-            state.PauseTiming();
+    InBatches(
+        state, victims.size(), [&](std::size_t k) { side.control.RemoveSchedule(victims[k].name); },
+        [&] {
             for (const OneShot &entry : victims)
                 entry.AddTo(side.control);
-            k = 0;
-            state.ResumeTiming();
-        }
-    }
+        });
 }
 
 template <class Side> void BM_TickNothingDue(benchmark::State &state) {
@@ -240,6 +182,40 @@ template <class Side> void BM_GetSchedules(benchmark::State &state) {
         benchmark::DoNotOptimize(side.control.GetSchedules());
 }
 
+// GetSchedules and a walk through every item the way the COM enumerator takes them (by
+// zero-based place), as a host's For Each over the snapshot does; the cost per entry.
+template <class Side> void BM_GetSchedulesAndWalk(benchmark::State &state) {
+    const std::int64_t n = state.range(0);
+    Side side;
+    side.Fill(n);
+    for (auto _ : state) {
+        const Collection<double> snapshot = side.control.GetSchedules();
+        double sum = 0;
+        for (std::size_t at = 0; at < static_cast<std::size_t>(snapshot.Count()); ++at)
+            sum += snapshot[at];
+        benchmark::DoNotOptimize(sum);
+    }
+    state.counters["per_entry"] =
+        benchmark::Counter(static_cast<double>(n), benchmark::Counter::kIsIterationInvariantRate |
+                                                       benchmark::Counter::kInvert);
+}
+
+// What a snapshot holds once built, per entry, and the most it held on the way, relative to
+// that: 1 means the snapshot cost nothing beyond itself while it was built.
+template <class Side> void BM_SnapshotMemory(benchmark::State &state) {
+    const std::int64_t n = state.range(0);
+    Side side;
+    side.Fill(n);
+    for (auto _ : state) {
+        const std::int64_t before = LiveHeapBytes();
+        ResetHeapPeak();
+        const Collection<double> snapshot = side.control.GetSchedules();
+        const auto own = static_cast<double>(LiveHeapBytes() - before);
+        state.counters["bytes_per_entry"] = own / static_cast<double>(n);
+        state.counters["peak_over_own"] = static_cast<double>(PeakHeapBytes() - before) / own;
+    }
+}
+
 template <class Side> void BM_NextTime(benchmark::State &state) {
     const std::int64_t n = state.range(0);
     Side side;
@@ -257,10 +233,10 @@ template <class Side> void BM_NextTime(benchmark::State &state) {
 template <class Side> void BM_MemoryPerEntry(benchmark::State &state) {
     const std::int64_t n = state.range(0);
     for (auto _ : state) {
-        const std::int64_t before = live_bytes;
+        const std::int64_t before = LiveHeapBytes();
         Side side;
         side.Fill(n);
-        state.counters["bytes_per_entry"] = static_cast<double>(live_bytes - before) / n;
+        state.counters["bytes_per_entry"] = static_cast<double>(LiveHeapBytes() - before) / n;
     }
 }
 
@@ -277,6 +253,11 @@ BENCHMARK_TEMPLATE(BM_TickFiringOne, Control)->RangeMultiplier(10)->Range(10, kM
 BENCHMARK_TEMPLATE(BM_TickFiringOne, Model)->RangeMultiplier(10)->Range(10, kModelMost);
 BENCHMARK_TEMPLATE(BM_GetSchedules, Control)->RangeMultiplier(10)->Range(10, kMost);
 BENCHMARK_TEMPLATE(BM_GetSchedules, Model)->RangeMultiplier(10)->Range(10, kMost);
+BENCHMARK_TEMPLATE(BM_GetSchedulesAndWalk, Control)->RangeMultiplier(10)->Range(1'000, kMost);
+BENCHMARK_TEMPLATE(BM_SnapshotMemory, Control)
+    ->RangeMultiplier(1000)
+    ->Range(1'000, kMost)
+    ->Iterations(1);
 BENCHMARK_TEMPLATE(BM_NextTime, Control)->RangeMultiplier(10)->Range(10, kMost);
 BENCHMARK_TEMPLATE(BM_NextTime, Model)->RangeMultiplier(10)->Range(10, kMost / 10);
 BENCHMARK_TEMPLATE(BM_MemoryPerEntry, Control)
@@ -290,5 +271,3 @@ BENCHMARK_TEMPLATE(BM_MemoryPerEntry, Model)
 
 } // namespace
 } // namespace quorvane::testing
-
-BENCHMARK_MAIN();

@@ -21,6 +21,12 @@ void BlockSequence::Reserve(std::size_t count) {
     spans_.reserve(blocks);
     blocks_.reserve(blocks);
     block_of_.reserve(count);
+    // The first block, empty until the first insert, with room for what it will hold.
+    if (spans_.empty() && count > 0) {
+        std::vector<std::uint32_t> ids;
+        ids.reserve(std::min(count, kBlockSize));
+        AddBlock(0, 0, std::move(ids));
+    }
 }
 
 void BlockSequence::Insert(std::size_t position, std::uint32_t id) {
