@@ -141,8 +141,7 @@ HRESULT CollectionObject::_NewEnum(IUnknown **enumerator) {
     return Guarded(IID__Collection, [&] {
         std::vector<Variant> items;
         items.reserve(static_cast<std::size_t>(items_.Count()));
-        for (std::size_t at = 0; at < static_cast<std::size_t>(items_.Count()); ++at)
-            items.push_back(items_[at]);
+        items_.ForEach([&](const Variant &item, auto) { items.push_back(item); });
         *enumerator = VariantEnum::Create(std::move(items));
     });
 }
