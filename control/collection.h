@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 
 namespace quorvane {
@@ -65,6 +66,45 @@ public:
         }
         if (key)
             keys_.Insert(hash, id);
+    }
+
+    // Appends the items that `fill` hands to its argument, `add(item, key)`, in order. Their
+    // keys must be distinct and new to the collection, as a list's names are: each key's place
+    // in the index is then asked for as its item comes and filled some items later, so that a
+    // snapshot of a million items does not wait for memory at every key.
+    template <class Fill> void AppendDistinct(std::size_t count, const Fill &fill) {
+        Reserve(order_.size() + count);
+        constexpr std::size_t kBehind = 16;
+        std::pair<std::uint32_t, std::uint32_t> waiting[kBehind]; // hash and id
+        std::size_t added = 0;
+        const auto index = [&](std::size_t k) {
+            keys_.Insert(waiting[k % kBehind].first, waiting[k % kBehind].second);
+        };
+        const auto index_all = [&] {
+            for (std::size_t k = added > kBehind ? added - kBehind : 0; k < added; ++k)
+                index(k);
+        };
+        try {
+            fill([&](Item item, std::u16string_view key) {
+                const std::uint32_t hash = HashIndex::HashOf(key);
+                keys_.Prefetch(hash);
+                const std::uint32_t id = items_.Add(Slot{std::move(item), CompactText(key)});
+                try {
+                    order_.Insert(order_.size(), id);
+                } catch (...) {
+                    items_.Release(id);
+                    throw;
+                }
+                if (added >= kBehind)
+                    index(added - kBehind);
+                waiting[added % kBehind] = {hash, id};
+                ++added;
+            });
+        } catch (...) {
+            index_all();
+            throw;
+        }
+        index_all();
     }
 
     const Item &ItemAt(const CollectionIndex &index) const { return items_[IdOf(index)].item; }

@@ -1,5 +1,7 @@
 #include "due_order.h"
 
+#include "prefetch.h"
+
 #include <algorithm>
 #include <memory>
 
@@ -28,15 +30,6 @@ int LowerBound(const DueKey *keys, int count, const DueKey &key) {
 
 int UpperBound(const DueKey *keys, int count, const DueKey &key) {
     return Search(keys, count, [&](const DueKey &k) { return !(key < k); });
-}
-
-// Asks for all the cache lines of `count` keys at once: the search that follows would otherwise
-// wait for them one after another, which in a list far larger than the cache is most of its
-// cost.
-void Prefetch(const DueKey *keys, std::size_t count) {
-    const char *const bytes = reinterpret_cast<const char *>(keys);
-    for (std::size_t at = 0; at < count * sizeof(DueKey); at += 64)
-        __builtin_prefetch(bytes + at);
 }
 
 } // namespace
@@ -74,8 +67,10 @@ DueOrder::Leaf *DueOrder::Descend(const DueKey &key, Step *path) const {
         path[level] = {inner, child};
         node = inner->children[child];
     }
+    // All the leaf's keys at once: the search would otherwise wait for their lines one after
+    // another, which in a list far larger than the cache is most of its cost.
     Leaf *const leaf = static_cast<Leaf *>(node);
-    Prefetch(leaf->keys, kLeafCapacity);
+    Prefetch(leaf->keys, sizeof leaf->keys);
     return leaf;
 }
 

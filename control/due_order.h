@@ -6,6 +6,7 @@
 #pragma once
 
 #include "calendar.h"
+#include "prefetch.h"
 
 #include <cstdint>
 
@@ -24,6 +25,7 @@ class DueOrder {
     static constexpr int kLeafCapacity = 64;
     static constexpr int kInnerCapacity = 64; // children
     static constexpr int kMaxHeight = 16;     // a third full, 16 levels hold far beyond 2^32
+    static constexpr int kLookahead = 16;
 
     struct Node {
         int count = 0; // ids of a leaf, children of an inner node
@@ -52,6 +54,11 @@ public:
             if (++at_ == leaf_->count) {
                 leaf_ = leaf_->next;
                 at_ = 0;
+                // The leaf after this one, so that a walk does not wait at each leaf.
+                if (leaf_ && leaf_->next) {
+                    Prefetch(leaf_->next, sizeof(Node) + sizeof(Leaf *));
+                    Prefetch(leaf_->next->ids, sizeof leaf_->next->ids);
+                }
             }
             return *this;
         }
@@ -73,6 +80,22 @@ public:
     std::size_t size() const { return size_; }
     const_iterator begin() const { return empty() ? end() : const_iterator(first_, 0); }
     const_iterator end() const { return const_iterator(nullptr, 0); }
+
+    // Calls `visit(id)` for every id in order, and `ahead(id)` for the id kLookahead places
+    // further on: a caller whose ids lead into memory far larger than the cache can ask for
+    // it early, so that the walk runs at the memory's bandwidth rather than its latency.
+    template <class Visit, class Ahead> void ForEach(const Visit &visit, const Ahead &ahead) const {
+        const_iterator lead = begin();
+        for (int i = 0; i < kLookahead && lead != end(); ++i, ++lead)
+            ahead(*lead);
+        for (const_iterator here = begin(); here != end(); ++here) {
+            if (lead != end()) {
+                ahead(*lead);
+                ++lead;
+            }
+            visit(*here);
+        }
+    }
 
     // The least key and its id; the order must not be empty.
     const DueKey &FrontKey() const { return first_->keys[0]; }

@@ -32,6 +32,12 @@ public:
         }
     }
 
+    // Asks early for the bucket where `hash` is probed first.
+    void Prefetch(std::uint32_t hash) const {
+        if (!buckets_.empty())
+            __builtin_prefetch(&buckets_[hash & mask_]);
+    }
+
     // Makes room for `count` ids, so that inserting up to that many allocates nothing.
     void Reserve(std::size_t count);
     // Adds `id`, whose text is not in the index yet.

@@ -48,8 +48,9 @@ std::int16_t Schedule::Interval() const {
 
 Collection<double> Schedule::GetSchedules() const {
     Collection<double> snapshot;
-    snapshot.Reserve(list_.size());
-    VisitSchedules([&](std::u16string_view name, double date) { snapshot.Add(date, name); });
+    snapshot.AppendDistinct(list_.size(), [&](const auto &add) {
+        VisitSchedules([&](std::u16string_view name, double date) { add(date, name); });
+    });
     return snapshot;
 }
 

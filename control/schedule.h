@@ -44,8 +44,9 @@ public:
     // Calls `visit(name, date value)` for every entry in due order: what GetSchedules lists,
     // for a caller that builds a snapshot of its own without an intermediate copy.
     template <class Visit> void VisitSchedules(Visit &&visit) const {
-        for (const ScheduleList::Entry &entry : list_)
+        list_.ForEach([&](const ScheduleList::Entry &entry) {
             visit(entry.key(), ToOleDate(entry.NextTime()));
+        });
     }
     // The entry's NextTime as a date value; 50004 when no entry has that name.
     double NextTime(std::u16string_view ScheduleName) const;

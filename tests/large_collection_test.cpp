@@ -3,6 +3,8 @@
 // item with a plain vector, and find every key.
 #include "collection.h"
 
+#include "fakes.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +16,8 @@
 
 namespace quorvane {
 namespace {
+
+using testing::ErrorOf;
 
 using Plain = std::vector<std::pair<int, std::optional<std::u16string>>>;
 
@@ -99,6 +103,25 @@ TEST(LargeCollection, AgreesWithAPlainVectorThroughInsertsAndRemovalsAnywhere) {
     EXPECT_EQ(c.Count(), 0);
     c.Add(1, u"k");
     EXPECT_EQ(c.ItemAt(u"k"), 1);
+}
+
+TEST(LargeCollection, AppendedDistinctKeysAreAllIndexedInOrder) {
+    Collection<int> c;
+    c.Add(-1, u"first");
+    Plain plain{{-1, u"first"}};
+    c.AppendDistinct(5000, [&](const auto &add) {
+        for (int i = 0; i < 5000; ++i) {
+            const std::u16string key = u"name " + std::u16string(i % 20, u'.') + Decimal(i);
+            add(i, key);
+            plain.emplace_back(i, key);
+        }
+    });
+    ExpectSame(c, plain);
+    for (const auto &[item, key] : plain)
+        ASSERT_EQ(c.ItemAt(*key), item);
+    EXPECT_EQ(ErrorOf([&] { c.Add(0, *plain.back().second); }).number(), 457);
+    c.Remove(*plain[2500].second);
+    EXPECT_EQ(c.Count(), 5000);
 }
 
 } // namespace
