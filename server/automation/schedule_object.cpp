@@ -216,11 +216,13 @@ HRESULT ScheduleObject::get_GetSchedules(IDispatch **schedules) {
         return E_POINTER;
     *schedules = nullptr;
     return Guarded(IID__Schedule, [&] {
-        // Filled straight from the list: no intermediate copy of every name and moment.
+        // Filled straight from the list, whose names are distinct: no intermediate copy of
+        // every name and moment.
         Collection<Variant> items;
-        items.Reserve(control_.Entries().size());
-        control_.VisitSchedules(
-            [&](std::u16string_view name, double date) { items.Add(Variant::Date(date), name); });
+        items.AppendDistinct(control_.Entries().size(), [&](const auto &add) {
+            control_.VisitSchedules(
+                [&](std::u16string_view name, double date) { add(Variant::Date(date), name); });
+        });
         *schedules = CollectionObject::Create(std::move(items));
     });
 }
