@@ -182,8 +182,8 @@ template <class Side> void BM_GetSchedules(benchmark::State &state) {
         benchmark::DoNotOptimize(side.control.GetSchedules());
 }
 
-// GetSchedules and a walk through every item the way the COM enumerator takes them (by
-// zero-based place), as a host's For Each over the snapshot does; the cost per entry.
+// GetSchedules and a walk through every item the way the COM enumerator takes them, as a
+// host's For Each over the snapshot does; the cost per entry.
 template <class Side> void BM_GetSchedulesAndWalk(benchmark::State &state) {
     const std::int64_t n = state.range(0);
     Side side;
@@ -191,8 +191,7 @@ template <class Side> void BM_GetSchedulesAndWalk(benchmark::State &state) {
     for (auto _ : state) {
         const Collection<double> snapshot = side.control.GetSchedules();
         double sum = 0;
-        for (std::size_t at = 0; at < static_cast<std::size_t>(snapshot.Count()); ++at)
-            sum += snapshot[at];
+        snapshot.ForEach([&](double item, auto) { sum += item; });
         benchmark::DoNotOptimize(sum);
     }
     state.counters["per_entry"] =
