@@ -14,11 +14,11 @@ void Schedule::UserControl_Initialize() {
     timer_.SetInterval(60000);
 }
 
-void Schedule::AddSchedule(const std::u16string &index, std::int32_t ty, std::int32_t yr,
+void Schedule::AddSchedule(std::u16string_view index, std::int32_t ty, std::int32_t yr,
                            std::int32_t mon, std::int32_t wk, std::int32_t dy, std::int32_t hr,
                            std::int32_t min, std::int32_t sec) {
     if (list_.Find(index))
-        RaiseError(3, u"Halvorix.AddSchedule", u"used key of " + index);
+        RaiseError(3, u"Halvorix.AddSchedule", u"used key of " + std::u16string(index));
     // Formed for every kind, so even a daily entry needs fields the calendar accepts; a
     // one-shot entry in the past is dropped before its own checks.
     const Moment moment = DateSerial(yr, mon, dy) + TimeSerial(hr, min, sec);

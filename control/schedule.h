@@ -26,7 +26,7 @@ public:
 
     // Raises 50003 when the name is taken; drops a one-shot entry whose moment has passed;
     // otherwise the entry's own checks (50001, 50002) and the calendar's errors (5, 6) apply.
-    void AddSchedule(const std::u16string &index, std::int32_t ty, std::int32_t yr = 0,
+    void AddSchedule(std::u16string_view index, std::int32_t ty, std::int32_t yr = 0,
                      std::int32_t mon = 0, std::int32_t wk = 0, std::int32_t dy = 0,
                      std::int32_t hr = 0, std::int32_t min = 0, std::int32_t sec = 0);
     // A name that is not in the list is no error.

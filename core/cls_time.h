@@ -4,6 +4,7 @@
 #include "recurrence.h"
 
 #include <string>
+#include <string_view>
 
 namespace quorvane {
 
@@ -12,9 +13,9 @@ public:
     // Checks and stores the fields, then computes NextTime from `now`. Raises 50001 for a
     // field out of range and 50002 for an unknown kind; the platform's overflow (6) and
     // invalid-argument (5) errors pass through from the calendar.
-    void SetSchedule(const std::u16string &index, std::int32_t ty, std::int32_t yr,
-                     std::int32_t mon, std::int32_t wk, std::int32_t dy, std::int32_t hr,
-                     std::int32_t min, std::int32_t sec, Moment now);
+    void SetSchedule(std::u16string_view index, std::int32_t ty, std::int32_t yr, std::int32_t mon,
+                     std::int32_t wk, std::int32_t dy, std::int32_t hr, std::int32_t min,
+                     std::int32_t sec, Moment now);
 
     // The first occurrence at or after `now` (to the second); a one-shot entry keeps its
     // appointed moment.

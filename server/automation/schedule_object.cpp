@@ -186,7 +186,7 @@ HRESULT ScheduleObject::AddSchedule(BSTR *index, ::schDateType *ty, LONG *yr, LO
     if (!index || !ty)
         return E_POINTER;
     return Guarded(IID__Schedule, [&] {
-        control_.AddSchedule(FromBstr(*index), *ty, Optional(yr), Optional(mon), Optional(wk),
+        control_.AddSchedule(ViewOf(*index), *ty, Optional(yr), Optional(mon), Optional(wk),
                              Optional(dy), Optional(hr), Optional(min), Optional(sec));
     });
 }
