@@ -1,6 +1,7 @@
 // One named schedule entry: its name, when it recurs, and its next due moment.
 #pragma once
 
+#include "compact_text.h"
 #include "recurrence.h"
 
 #include <string>
@@ -24,11 +25,11 @@ public:
     Moment NextTime() const { return next_time_; }
     schDateType DateType() const { return rule_.kind(); }
     const Recurrence &rule() const { return rule_; }
-    const std::u16string &key() const { return key_; }
-    void set_key(std::u16string key) { key_ = std::move(key); }
+    std::u16string_view key() const { return key_.view(); }
+    void set_key(std::u16string_view key) { key_ = CompactText(key); }
 
 private:
-    std::u16string key_;
+    CompactText key_{u""};
     Recurrence rule_;
     Moment next_time_ = 0;
 };

@@ -51,9 +51,34 @@ Variant Variant::Date(double date) {
     return result;
 }
 
+bool Variant::HoldsNothingToFree(const VARIANT &value) {
+    switch (V_VT(&value)) {
+    case VT_EMPTY:
+    case VT_NULL:
+    case VT_I2:
+    case VT_I4:
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE:
+    case VT_ERROR:
+    case VT_BOOL:
+    case VT_I1:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_I8:
+    case VT_UI8:
+    case VT_INT:
+    case VT_UINT:
+        return true;
+    default:
+        return false;
+    }
+}
+
 Variant::Variant(const Variant &other) {
-    VariantInit(&value_);
-    Check(VariantCopy(&value_, Source(other.value_)));
+    other.CopyTo(&value_);
 }
 
 Variant::Variant(Variant &&other) noexcept : value_(other.value_) {
@@ -66,6 +91,10 @@ Variant &Variant::operator=(Variant other) noexcept {
 }
 
 void Variant::CopyTo(VARIANT *out) const {
+    if (HoldsNothingToFree(value_)) {
+        *out = value_;
+        return;
+    }
     VariantInit(out);
     Check(VariantCopy(out, Source(value_)));
 }

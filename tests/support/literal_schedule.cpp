@@ -115,7 +115,7 @@ void LiteralSchedule::DispatchDue() {
         if (!(now > e.NextTime()))
             break;
         e.SetNextTime(now);
-        std::u16string key = e.key();
+        std::u16string key(e.key());
         if (e.DateType() == schAppointTime)
             mSchedules.erase(mSchedules.begin());
         SortSchedules();
