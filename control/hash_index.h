@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -27,7 +28,7 @@ public:
             const Bucket &bucket = buckets_[at];
             if (bucket.id == kNone)
                 return kNone;
-            if (bucket.hash == hash && text_of(bucket.id) == text)
+            if (bucket.hash == hash && SameText(text_of(bucket.id), text))
                 return bucket.id;
         }
     }
@@ -53,6 +54,12 @@ private:
     };
 
     void Rehash(std::size_t bucket_count);
+    // Exact equality in one comparison of bytes, where the text's own comparison goes unit by
+    // unit.
+    static bool SameText(std::u16string_view a, std::u16string_view b) {
+        return a.size() == b.size() &&
+               std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
+    }
 
     std::vector<Bucket> buckets_; // a power of two of them, at most three quarters full
     std::size_t mask_ = 0;
