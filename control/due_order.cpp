@@ -199,6 +199,30 @@ void DueOrder::Erase(const DueKey &key) {
     }
 }
 
+void DueOrder::ResortFront(const DueKey &key) {
+    Leaf *const leaf = first_;
+    const std::uint32_t id = leaf->ids[0];
+    // The key stays in the leftmost leaf while it is below the divider above that leaf.
+    bool stays = height_ == 0;
+    if (!stays) {
+        Node *parent = root_;
+        for (int level = 1; level < height_; ++level)
+            parent = static_cast<Inner *>(parent)->children[0];
+        stays = key < static_cast<Inner *>(parent)->keys[0];
+    }
+    if (!stays) {
+        const DueKey old = leaf->keys[0];
+        Insert(key, id); // first: should it fail, the id keeps its place
+        Erase(old);
+        return;
+    }
+    const int at = LowerBound(leaf->keys + 1, leaf->count - 1, key);
+    std::copy(leaf->keys + 1, leaf->keys + 1 + at, leaf->keys);
+    std::copy(leaf->ids + 1, leaf->ids + 1 + at, leaf->ids);
+    leaf->keys[at] = key;
+    leaf->ids[at] = id;
+}
+
 void DueOrder::RemoveChild(Inner *parent, int child) {
     std::copy(parent->keys + child, parent->keys + parent->count - 1, parent->keys + child - 1);
     std::copy(parent->children + child + 1, parent->children + parent->count,

@@ -106,6 +106,9 @@ public:
     void Insert(const DueKey &key, std::uint32_t id);
     // Takes out the id under `key`, which is in the order.
     void Erase(const DueKey &key);
+    // Gives the least id the new key `key` and puts it in order; within the leftmost leaf this
+    // moves only the keys it passes. If it throws (out of memory), nothing has changed.
+    void ResortFront(const DueKey &key);
     void Clear();
 
 private:

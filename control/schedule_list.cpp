@@ -32,12 +32,9 @@ void ScheduleList::Append(const clsTime &entry) {
 }
 
 void ScheduleList::ResortFront(Moment next) {
-    const std::uint32_t id = order_.FrontId();
-    Entry &front = entries_[id];
-    const DueKey old = front.due_;
+    Entry &front = entries_[order_.FrontId()];
     const DueKey resorted{next, next_front_};
-    order_.Insert(resorted, id); // before erasing: should it fail, the entry keeps its place
-    order_.Erase(old);
+    order_.ResortFront(resorted);
     front.due_ = resorted;
     --next_front_;
 }
