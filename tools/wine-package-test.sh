@@ -40,20 +40,13 @@ work=$root/build/package-test
 rm -rf "$work"
 mkdir -p "$work"
 
-passed=0
-failed=0
+source "$root/tools/lib/tally.sh"
 check() { # name command...: the command runs in a subshell that stops at its first failure
     set +e
     (set -e; "${@:2}")
     local status=$?
     set -e
-    if [ "$status" -eq 0 ]; then
-        passed=$((passed + 1))
-        echo "PASS $1"
-    else
-        failed=$((failed + 1))
-        echo "FAIL $1"
-    fi
+    record "$1" "$status"
 }
 
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }

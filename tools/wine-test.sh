@@ -37,17 +37,7 @@ regsvr() { # bits [/u]
 regsvr 32
 regsvr 64
 
-passed=0
-failed=0
-record() { # name status
-    if [ "$2" -eq 0 ]; then
-        passed=$((passed + 1))
-        echo "PASS $1"
-    else
-        failed=$((failed + 1))
-        echo "FAIL $1"
-    fi
-}
+source "$root/tools/lib/tally.sh"
 
 # Runs the C++ test host of one bitness on the tests that match a filter, and records it.
 host_tests() { # bits filter name
