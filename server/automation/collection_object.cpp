@@ -69,7 +69,7 @@ IDispatch *CollectionObject::Create(Collection<Variant> items) {
 }
 
 void *CollectionObject::Find(REFIID iid) {
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID__Collection)
+    if (iid == IID_IDispatch || iid == IID__Collection)
         return static_cast<_Collection *>(this);
     if (iid == IID_ISupportErrorInfo)
         return static_cast<ISupportErrorInfo *>(this);

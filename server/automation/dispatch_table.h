@@ -52,7 +52,6 @@ public:
 private:
     std::array<VARIANT, kMaxParams> values_;
     std::array<bool, kMaxParams> owned_{};
-    std::size_t count_ = 0;
 };
 
 struct Member {

@@ -48,7 +48,7 @@ public:
     }
 
     void *Find(REFIID iid) {
-        if (iid == IID_IUnknown || iid == __uuidof(Interface))
+        if (iid == __uuidof(Interface))
             return static_cast<Interface *>(this);
         return nullptr;
     }

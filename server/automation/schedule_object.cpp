@@ -135,7 +135,7 @@ ScheduleObject::ScheduleObject(IUnknown *outer, ComPtr<ITypeInfo> info)
       embedding_(*static_cast<_Schedule *>(this), control_, *info_.Get()) {}
 
 void *ScheduleObject::Find(REFIID iid) {
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID__Schedule)
+    if (iid == IID_IDispatch || iid == IID__Schedule)
         return static_cast<_Schedule *>(this);
     if (iid == IID_ISupportErrorInfo)
         return static_cast<ISupportErrorInfo *>(this);

@@ -5,7 +5,7 @@
 namespace quorvane::server {
 
 void *ClassFactory::Find(REFIID iid) {
-    if (iid == IID_IUnknown || iid == IID_IClassFactory)
+    if (iid == IID_IClassFactory)
         return static_cast<IClassFactory *>(this);
     return nullptr;
 }

@@ -1,5 +1,6 @@
 // Reference counting and QueryInterface for the module's heap objects. `Self` answers
-// QueryInterface through `void *Self::Find(REFIID)`, returning null for an unknown interface.
+// QueryInterface through `void *Self::Find(REFIID)`, returning null for an unknown interface;
+// IUnknown itself is answered here, by the object's own unknown.
 //
 // An object may be aggregated: its own IUnknown, `Inner()`, counts the references and answers
 // QueryInterface, while the IUnknown methods of every other interface delegate to the
