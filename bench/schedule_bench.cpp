@@ -14,6 +14,7 @@
 #include <numeric>
 #include <random>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace quorvane::testing {
@@ -100,6 +101,28 @@ struct Model {
         std::vector<clsTime> earlier = control.Entries();
         entries.insert(entries.begin(), earlier.begin(), earlier.end());
         control.AdoptSorted(std::move(entries));
+    }
+};
+
+// The standard library's hash map from name to moment: a keyed store with no order to keep, so
+// its Add and Remove at a million entries against a thousand show what the machine's memory
+// alone costs at that size.
+struct HashMap {
+    struct Store {
+        std::unordered_map<std::u16string, Moment> moments;
+
+        void AddSchedule(const std::u16string &name, std::int32_t, std::int32_t yr,
+                         std::int32_t mon, std::int32_t, std::int32_t dy, std::int32_t hr,
+                         std::int32_t min, std::int32_t sec) {
+            moments.emplace(name, DateSerial(yr, mon, dy) + TimeSerial(hr, min, sec));
+        }
+        void RemoveSchedule(const std::u16string &name) { moments.erase(name); }
+    } control;
+
+    void Fill(std::int64_t count) {
+        const auto moments = ShuffledMoments(count, 1);
+        for (std::size_t i = 0; i < moments.size(); ++i)
+            OneShot(Name(static_cast<std::int64_t>(i)), moments[i]).AddTo(control);
     }
 };
 
@@ -244,8 +267,10 @@ constexpr std::int64_t kModelMost = 10'000;
 
 BENCHMARK_TEMPLATE(BM_AddSchedule, Control)->RangeMultiplier(10)->Range(1'000, kMost);
 BENCHMARK_TEMPLATE(BM_AddSchedule, Model)->RangeMultiplier(10)->Range(1'000, kModelMost);
+BENCHMARK_TEMPLATE(BM_AddSchedule, HashMap)->Arg(1'000)->Arg(kMost);
 BENCHMARK_TEMPLATE(BM_RemoveSchedule, Control)->RangeMultiplier(10)->Range(1'000, kMost);
 BENCHMARK_TEMPLATE(BM_RemoveSchedule, Model)->RangeMultiplier(10)->Range(1'000, kModelMost);
+BENCHMARK_TEMPLATE(BM_RemoveSchedule, HashMap)->Arg(1'000)->Arg(kMost);
 BENCHMARK_TEMPLATE(BM_TickNothingDue, Control)->RangeMultiplier(10)->Range(10, kMost);
 BENCHMARK_TEMPLATE(BM_TickNothingDue, Model)->RangeMultiplier(10)->Range(10, kMost);
 BENCHMARK_TEMPLATE(BM_TickFiringOne, Control)->RangeMultiplier(10)->Range(10, kMost);
