@@ -69,42 +69,22 @@ public:
     }
 
     // Appends the items that `fill` hands to its argument, `add(item, key)`, in order. Their
-    // keys must be distinct and new to the collection, as a list's names are: each key's place
-    // in the index is then asked for as its item comes and filled some items later, so that a
-    // snapshot of a million items does not wait for memory at every key.
+    // keys must be distinct and new to the collection, as a list's names are, so none is
+    // looked up: the key index is built when a key is first asked for, and a snapshot that is
+    // only walked never builds it.
     template <class Fill> void AppendDistinct(std::size_t count, const Fill &fill) {
-        Reserve(order_.size() + count);
-        constexpr std::size_t kBehind = 16;
-        std::pair<std::uint32_t, std::uint32_t> waiting[kBehind]; // hash and id
-        std::size_t added = 0;
-        const auto index = [&](std::size_t k) {
-            keys_.Insert(waiting[k % kBehind].first, waiting[k % kBehind].second);
-        };
-        const auto index_all = [&] {
-            for (std::size_t k = added > kBehind ? added - kBehind : 0; k < added; ++k)
-                index(k);
-        };
-        try {
-            fill([&](Item item, std::u16string_view key) {
-                const std::uint32_t hash = HashIndex::HashOf(key);
-                keys_.Prefetch(hash);
-                const std::uint32_t id = items_.Add(Slot{std::move(item), CompactText(key)});
-                try {
-                    order_.Insert(order_.size(), id);
-                } catch (...) {
-                    items_.Release(id);
-                    throw;
-                }
-                if (added >= kBehind)
-                    index(added - kBehind);
-                waiting[added % kBehind] = {hash, id};
-                ++added;
-            });
-        } catch (...) {
-            index_all();
-            throw;
-        }
-        index_all();
+        items_.Reserve(order_.size() + count);
+        order_.Reserve(order_.size() + count);
+        fill([&](Item item, std::u16string_view key) {
+            const std::uint32_t id = items_.Add(Slot{std::move(item), CompactText(key)});
+            try {
+                order_.Insert(order_.size(), id);
+            } catch (...) {
+                items_.Release(id);
+                throw;
+            }
+            keys_stale_ = true;
+        });
     }
 
     const Item &ItemAt(const CollectionIndex &index) const { return items_[IdOf(index)].item; }
@@ -112,7 +92,7 @@ public:
     void Remove(const CollectionIndex &index) {
         const std::uint32_t id = IdOf(index);
         const CompactText &key = items_[id].key;
-        if (key.has_value())
+        if (key.has_value() && !keys_stale_)
             keys_.Erase(HashIndex::HashOf(key.view()), id);
         order_.Erase(id);
         items_.Release(id);
@@ -165,13 +145,30 @@ private:
         return static_cast<std::size_t>(position - 1);
     }
 
+    // Builds the key index if items were appended without it; should that fail for want of
+    // memory, it is built again next time.
+    void IndexKeys() const {
+        if (!keys_stale_)
+            return;
+        keys_.Clear();
+        keys_.Reserve(order_.size());
+        order_.ForEach([this](std::uint32_t id) {
+            const CompactText &key = items_[id].key;
+            if (key.has_value())
+                keys_.Insert(HashIndex::HashOf(key.view()), id);
+        });
+        keys_stale_ = false;
+    }
+
     std::uint32_t FindKey(std::u16string_view key, std::uint32_t hash) const {
+        IndexKeys();
         return keys_.Find(key, hash, [this](std::uint32_t id) { return items_[id].key.view(); });
     }
 
     SlotStore<Slot> items_;
     BlockSequence order_;
-    HashIndex keys_;
+    mutable HashIndex keys_;
+    mutable bool keys_stale_ = false; // keyed items were appended without indexing them
 };
 
 } // namespace quorvane

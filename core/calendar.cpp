@@ -15,7 +15,9 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
     return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
 }
 
-std::int64_t FloorMod(std::int64_t a, std::int64_t b) { return a - FloorDiv(a, b) * b; }
+std::int64_t FloorMod(std::int64_t a, std::int64_t b) {
+    return a - FloorDiv(a, b) * b;
+}
 
 const std::int64_t kEpochDays = DaysFromCivil(1899, 12, 30);
 
@@ -93,16 +95,32 @@ Moment TimeSerial(std::int32_t hour, std::int32_t minute, std::int32_t second) {
     return h * 3600 + m * 60 + s;
 }
 
-std::int64_t DayNumber(Moment m) { return FloorDiv(m, kSecondsPerDay); }
-Moment Today(Moment m) { return DayNumber(m) * kSecondsPerDay; }
-Moment TimeOfDay(Moment m) { return FloorMod(m, kSecondsPerDay); }
-CivilDate DateParts(Moment m) { return CivilFromDays(DayNumber(m) + kEpochDays); }
-int Hour(Moment m) { return static_cast<int>(TimeOfDay(m) / 3600); }
-int Minute(Moment m) { return static_cast<int>(TimeOfDay(m) / 60 % 60); }
-int Second(Moment m) { return static_cast<int>(TimeOfDay(m) % 60); }
+std::int64_t DayNumber(Moment m) {
+    return FloorDiv(m, kSecondsPerDay);
+}
+Moment Today(Moment m) {
+    return DayNumber(m) * kSecondsPerDay;
+}
+Moment TimeOfDay(Moment m) {
+    return FloorMod(m, kSecondsPerDay);
+}
+CivilDate DateParts(Moment m) {
+    return CivilFromDays(DayNumber(m) + kEpochDays);
+}
+int Hour(Moment m) {
+    return static_cast<int>(TimeOfDay(m) / 3600);
+}
+int Minute(Moment m) {
+    return static_cast<int>(TimeOfDay(m) / 60 % 60);
+}
+int Second(Moment m) {
+    return static_cast<int>(TimeOfDay(m) % 60);
+}
 
 // 1899-12-30 was a Saturday (7).
-int Weekday(Moment m) { return static_cast<int>(FloorMod(DayNumber(m) + 6, 7)) + 1; }
+int Weekday(Moment m) {
+    return static_cast<int>(FloorMod(DayNumber(m) + 6, 7)) + 1;
+}
 
 Moment AddDays(std::int64_t n, Moment m) {
     return CheckedDay(DayNumber(m) + n) + TimeOfDay(m);
@@ -118,9 +136,22 @@ Moment AddMonths(std::int64_t n, Moment m) {
 }
 
 double ToOleDate(Moment m) {
-    const std::int64_t day = DayNumber(m);
-    const double fraction = static_cast<double>(TimeOfDay(m)) / kSecondsPerDay;
-    return day >= 0 ? static_cast<double>(day) + fraction : static_cast<double>(day) - fraction;
+    // A snapshot converts every entry, and 32-bit code calls a routine for each division of 64-bit
+    // numbers and stalls on each conversion of one to floating point. So the day is found in 32
+    // bits: 86400 = 128 * 675, and any moment the calendar holds, shifted down by 7 (rounding
+    // down), fits 32 bits.
+    const std::int64_t coarse = m >> 7;
+    std::int32_t day, time;
+    if (coarse >= INT32_MIN && coarse <= INT32_MAX) {
+        const auto c = static_cast<std::int32_t>(coarse);
+        day = c / 675 - (c % 675 < 0 ? 1 : 0);
+        time = static_cast<std::int32_t>(m - std::int64_t{day} * kSecondsPerDay);
+    } else {
+        day = static_cast<std::int32_t>(DayNumber(m));
+        time = static_cast<std::int32_t>(TimeOfDay(m));
+    }
+    const double fraction = static_cast<double>(time) / kSecondsPerDay;
+    return day >= 0 ? day + fraction : day - fraction;
 }
 
 Moment FromOleDate(double date) {

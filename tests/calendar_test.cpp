@@ -98,6 +98,8 @@ TEST(OleDate, HasNegativeDaysWithPositiveTimeBeforeTheEpoch) {
     EXPECT_DOUBLE_EQ(ToOleDate(DateSerial(1899, 12, 29) + TimeSerial(6, 0, 0)), -1.25);
     EXPECT_DOUBLE_EQ(ToOleDate(DateSerial(1899, 12, 30) + TimeSerial(6, 0, 0)), 0.25);
     EXPECT_DOUBLE_EQ(ToOleDate(DateSerial(2000, 1, 1) + TimeSerial(18, 0, 0)), 36526.75);
+    // Far beyond the calendar, where the day no longer fits 32 bits after a shift by 7.
+    EXPECT_DOUBLE_EQ(ToOleDate((Moment{1} << 40) + 43200), 12725829 + 45376 / 86400.0);
     EXPECT_EQ(FromOleDate(-1.25), DateSerial(1899, 12, 29) + TimeSerial(6, 0, 0));
     EXPECT_EQ(FromOleDate(-0.25), TimeSerial(6, 0, 0));
     EXPECT_EQ(FromOleDate(-1.0), DateSerial(1899, 12, 29));

@@ -117,11 +117,16 @@ TEST(LargeCollection, AppendedDistinctKeysAreAllIndexedInOrder) {
         }
     });
     ExpectSame(c, plain);
+    // Removed by position before any key is asked for: its key must not be found afterwards.
+    const std::u16string removed = *plain[1].second;
+    c.Remove(std::int64_t{2});
+    plain.erase(plain.begin() + 1);
     for (const auto &[item, key] : plain)
         ASSERT_EQ(c.ItemAt(*key), item);
+    EXPECT_EQ(ErrorOf([&] { c.ItemAt(removed); }).number(), 5);
     EXPECT_EQ(ErrorOf([&] { c.Add(0, *plain.back().second); }).number(), 457);
     c.Remove(*plain[2500].second);
-    EXPECT_EQ(c.Count(), 5000);
+    EXPECT_EQ(c.Count(), 4999);
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 #include "variant.h"
 
 #include <new>
-#include <utility>
 
 namespace quorvane::server {
 
@@ -44,57 +43,7 @@ Variant::Variant(const VARIANT &source) {
     Check(VariantCopyInd(&value_, Source(source)));
 }
 
-Variant Variant::Date(double date) {
-    Variant result;
-    V_VT(&result.value_) = VT_DATE;
-    V_DATE(&result.value_) = date;
-    return result;
-}
-
-bool Variant::HoldsNothingToFree(const VARIANT &value) {
-    switch (V_VT(&value)) {
-    case VT_EMPTY:
-    case VT_NULL:
-    case VT_I2:
-    case VT_I4:
-    case VT_R4:
-    case VT_R8:
-    case VT_CY:
-    case VT_DATE:
-    case VT_ERROR:
-    case VT_BOOL:
-    case VT_I1:
-    case VT_UI1:
-    case VT_UI2:
-    case VT_UI4:
-    case VT_I8:
-    case VT_UI8:
-    case VT_INT:
-    case VT_UINT:
-        return true;
-    default:
-        return false;
-    }
-}
-
-Variant::Variant(const Variant &other) {
-    other.CopyTo(&value_);
-}
-
-Variant::Variant(Variant &&other) noexcept : value_(other.value_) {
-    VariantInit(&other.value_);
-}
-
-Variant &Variant::operator=(Variant other) noexcept {
-    std::swap(value_, other.value_);
-    return *this;
-}
-
-void Variant::CopyTo(VARIANT *out) const {
-    if (HoldsNothingToFree(value_)) {
-        *out = value_;
-        return;
-    }
+void Variant::DeepCopyTo(VARIANT *out) const {
     VariantInit(out);
     Check(VariantCopy(out, Source(value_)));
 }

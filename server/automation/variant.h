@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace quorvane::server {
 
@@ -26,13 +27,23 @@ BSTR ToBstr(std::u16string_view text);
 // Owns one VARIANT; copies are deep.
 class Variant {
 public:
-    Variant() { VariantInit(&value_); }
+    // VT_EMPTY set here rather than by VariantInit: a snapshot makes and moves a Variant for
+    // every entry, and a call into the runtime for each costs more than the rest of the move.
+    Variant() { V_VT(&value_) = VT_EMPTY; }
     // Copies `source`, following a reference to the value it points at.
     explicit Variant(const VARIANT &source);
-    static Variant Date(double date);
-    Variant(const Variant &other);
-    Variant(Variant &&other) noexcept;
-    Variant &operator=(Variant other) noexcept;
+    static Variant Date(double date) {
+        Variant result;
+        V_VT(&result.value_) = VT_DATE;
+        V_DATE(&result.value_) = date;
+        return result;
+    }
+    Variant(const Variant &other) { other.CopyTo(&value_); }
+    Variant(Variant &&other) noexcept : value_(other.value_) { V_VT(&other.value_) = VT_EMPTY; }
+    Variant &operator=(Variant other) noexcept {
+        std::swap(value_, other.value_);
+        return *this;
+    }
     ~Variant() {
         if (!HoldsNothingToFree(value_))
             VariantClear(&value_);
@@ -45,13 +56,43 @@ public:
         return &value_;
     }
     // A copy for the caller to own, in `*out` (not cleared first).
-    void CopyTo(VARIANT *out) const;
+    void CopyTo(VARIANT *out) const {
+        if (HoldsNothingToFree(value_))
+            *out = value_;
+        else
+            DeepCopyTo(out);
+    }
 
 private:
     // A value copied by its bits and freed by nothing, as numbers and dates are: the
     // runtime's copy and clear are skipped for it, which counts when a collection of a
     // million dates is copied and walked.
-    static bool HoldsNothingToFree(const VARIANT &value);
+    static bool HoldsNothingToFree(const VARIANT &value) {
+        switch (V_VT(&value)) {
+        case VT_EMPTY:
+        case VT_NULL:
+        case VT_I2:
+        case VT_I4:
+        case VT_R4:
+        case VT_R8:
+        case VT_CY:
+        case VT_DATE:
+        case VT_ERROR:
+        case VT_BOOL:
+        case VT_I1:
+        case VT_UI1:
+        case VT_UI2:
+        case VT_UI4:
+        case VT_I8:
+        case VT_UI8:
+        case VT_INT:
+        case VT_UINT:
+            return true;
+        default:
+            return false;
+        }
+    }
+    void DeepCopyTo(VARIANT *out) const;
 
     VARIANT value_;
 };
