@@ -24,6 +24,23 @@ public:
     std::uint32_t IdAt(std::size_t position) const;
     std::size_t PositionOf(std::uint32_t id) const;
 
+    // A place in the sequence for a walk, valid while the sequence does not change.
+    struct Place {
+        std::size_t rank = 0;
+        std::size_t offset = 0;
+    };
+    // The id at `place` in `*id`, moving the place on; false at the end.
+    bool Next(Place &place, std::uint32_t *id) const {
+        for (; place.rank < spans_.size(); ++place.rank, place.offset = 0) {
+            const std::vector<std::uint32_t> &ids = blocks_[spans_[place.rank].block].ids;
+            if (place.offset < ids.size()) {
+                *id = ids[place.offset++];
+                return true;
+            }
+        }
+        return false;
+    }
+
     template <class Visit> void ForEach(Visit &&visit) const {
         for (const Span &span : spans_)
             for (const std::uint32_t id : blocks_[span.block].ids)

@@ -108,6 +108,14 @@ public:
     // The item at zero-based `at`, in O(log n); ForEach walks them all in O(1) each.
     const Item &operator[](std::size_t at) const { return items_[order_.IdAt(at)].item; }
 
+    // Walks the items in order without a copy, as long as the collection does not change: the
+    // item at `place`, which moves on, or null at the end.
+    using Place = BlockSequence::Place;
+    const Item *Next(Place &place) const {
+        std::uint32_t id;
+        return order_.Next(place, &id) ? &items_[id].item : nullptr;
+    }
+
     // Calls `visit(item, key)` for every item in order; `key` is a view, empty without a key.
     template <class Visit> void ForEach(Visit &&visit) const {
         order_.ForEach([&](std::uint32_t id) {

@@ -54,7 +54,30 @@ constexpr Member kMembers[] = {
     {L"Remove", 3, DISPATCH_METHOD, kIndex, CallRemove},
     {L"_NewEnum", DISPID_NEWENUM, DISPATCH_PROPERTYGET, {}, CallNewEnum}};
 
-using VariantEnum = Enumerator<IEnumVARIANT, VARIANT, Variant>;
+// A For Each over the items shared with the collection object, which copies them before it
+// changes them while they are shared.
+class SharedItems {
+public:
+    explicit SharedItems(std::shared_ptr<const Collection<Variant>> items)
+        : items_(std::move(items)) {}
+
+    bool CopyNext(VARIANT *out) {
+        Collection<Variant>::Place next = place_;
+        const Variant *item = items_->Next(next);
+        if (!item)
+            return false;
+        item->CopyTo(out);
+        place_ = next;
+        return true;
+    }
+    bool Advance() { return items_->Next(place_) != nullptr; }
+    void Rewind() { place_ = {}; }
+
+private:
+    std::shared_ptr<const Collection<Variant>> items_;
+    Collection<Variant>::Place place_;
+};
+using VariantEnum = Enumerator<IEnumVARIANT, VARIANT, SharedItems>;
 
 std::optional<CollectionIndex> OptionalIndex(const VARIANT *argument) {
     if (IsMissing(argument))
@@ -66,6 +89,15 @@ std::optional<CollectionIndex> OptionalIndex(const VARIANT *argument) {
 
 IDispatch *CollectionObject::Create(Collection<Variant> items) {
     return static_cast<_Collection *>(new CollectionObject(std::move(items)));
+}
+
+CollectionObject::CollectionObject(Collection<Variant> items)
+    : items_(std::make_shared<Collection<Variant>>(std::move(items))) {}
+
+Collection<Variant> &CollectionObject::Changing() {
+    if (items_.use_count() > 1)
+        items_ = std::make_shared<Collection<Variant>>(*items_);
+    return *items_;
 }
 
 void *CollectionObject::Find(REFIID iid) {
@@ -107,7 +139,7 @@ HRESULT CollectionObject::Invoke(DISPID member, REFIID iid, LCID, WORD flags, DI
 HRESULT CollectionObject::Item(VARIANT *Index, VARIANT *result) {
     if (!Index || !result)
         return E_POINTER;
-    return Guarded(IID__Collection, [&] { items_.ItemAt(ToIndex(*Index)).CopyTo(result); });
+    return Guarded(IID__Collection, [&] { items_->ItemAt(ToIndex(*Index)).CopyTo(result); });
 }
 
 HRESULT CollectionObject::Add(VARIANT *Item, VARIANT *Key, VARIANT *Before, VARIANT *After) {
@@ -117,33 +149,29 @@ HRESULT CollectionObject::Add(VARIANT *Item, VARIANT *Key, VARIANT *Before, VARI
         std::optional<std::u16string> key;
         if (!IsMissing(Key))
             key = ToString(*Key);
-        items_.Add(Variant(*Item), std::move(key), OptionalIndex(Before), OptionalIndex(After));
+        Changing().Add(Variant(*Item), std::move(key), OptionalIndex(Before), OptionalIndex(After));
     });
 }
 
 HRESULT CollectionObject::Count(LONG *count) {
     if (!count)
         return E_POINTER;
-    *count = items_.Count();
+    *count = items_->Count();
     return S_OK;
 }
 
 HRESULT CollectionObject::Remove(VARIANT *Index) {
     if (!Index)
         return E_POINTER;
-    return Guarded(IID__Collection, [&] { items_.Remove(ToIndex(*Index)); });
+    return Guarded(IID__Collection, [&] { Changing().Remove(ToIndex(*Index)); });
 }
 
 HRESULT CollectionObject::_NewEnum(IUnknown **enumerator) {
     if (!enumerator)
         return E_POINTER;
     *enumerator = nullptr;
-    return Guarded(IID__Collection, [&] {
-        std::vector<Variant> items;
-        items.reserve(static_cast<std::size_t>(items_.Count()));
-        items_.ForEach([&](const Variant &item, auto) { items.push_back(item); });
-        *enumerator = VariantEnum::Create(std::move(items));
-    });
+    return Guarded(IID__Collection,
+                   [&] { *enumerator = VariantEnum::Create(SharedItems(items_)); });
 }
 
 } // namespace quorvane::server

@@ -7,6 +7,8 @@
 #include "quorvane_idl.h"
 #include "variant.h"
 
+#include <memory>
+
 namespace quorvane::server {
 
 class CollectionObject final : public ComObject<CollectionObject, _Collection, ISupportErrorInfo> {
@@ -34,9 +36,13 @@ public:
     void *Find(REFIID iid);
 
 private:
-    explicit CollectionObject(Collection<Variant> items) : items_(std::move(items)) {}
+    explicit CollectionObject(Collection<Variant> items);
 
-    Collection<Variant> items_;
+    // The items, to be changed: copied first if a For Each still walks them, so that a walk
+    // sees the items as they were when it began without copying them when it begins.
+    Collection<Variant> &Changing();
+
+    std::shared_ptr<Collection<Variant>> items_;
 };
 
 } // namespace quorvane::server

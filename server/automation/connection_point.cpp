@@ -21,7 +21,8 @@ struct Connection {
         out->dwCookie = cookie;
     }
 };
-using ConnectionEnum = Enumerator<IEnumConnections, CONNECTDATA, Connection>;
+using ConnectionEnum =
+    Enumerator<IEnumConnections, CONNECTDATA, CopiedItems<CONNECTDATA, Connection>>;
 
 } // namespace
 

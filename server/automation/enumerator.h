@@ -1,29 +1,28 @@
-// One enumerator for IEnumVARIANT, IEnumConnections and IEnumConnectionPoints: it walks a
-// snapshot taken when it was made. `Held` copies itself out with `void CopyTo(Item *) const`.
+// One enumerator for IEnumVARIANT, IEnumConnections and IEnumConnectionPoints over a `Source`
+// of items: `bool CopyNext(Item *)` copies out the next item and moves on (false at the end;
+// on a throw it stays), `bool Advance()` moves on without a copy, `void Rewind()` starts again,
+// and a copy of a source walks on from the same place, as Clone needs.
 #pragma once
 
 #include "com_object.h"
 
-#include <algorithm>
 #include <vector>
 
 namespace quorvane::server {
 
-template <class Interface, class Item, class Held>
-class Enumerator final : public ComObject<Enumerator<Interface, Item, Held>, Interface> {
+template <class Interface, class Item, class Source>
+class Enumerator final : public ComObject<Enumerator<Interface, Item, Source>, Interface> {
 public:
-    // A new enumerator with one reference, at the start of `items`.
-    static Interface *Create(std::vector<Held> items) {
-        return new Enumerator(std::move(items), 0);
-    }
+    // A new enumerator with one reference, at the start of `source`.
+    static Interface *Create(Source source) { return new Enumerator(std::move(source)); }
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, Item *out, ULONG *fetched) override {
         if (!out || (count > 1 && !fetched))
             return E_POINTER;
         ULONG done = 0;
         const HRESULT hr = Allocating([&] {
-            for (; done < count && at_ < items_.size(); ++done, ++at_)
-                items_[at_].CopyTo(&out[done]);
+            while (done < count && source_.CopyNext(&out[done]))
+                ++done;
         });
         if (fetched)
             *fetched = done;
@@ -32,19 +31,20 @@ public:
         return done == count ? S_OK : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
-        const std::size_t left = items_.size() - at_;
-        at_ += std::min<std::size_t>(count, left);
-        return count <= left ? S_OK : S_FALSE;
+        ULONG skipped = 0;
+        while (skipped < count && source_.Advance())
+            ++skipped;
+        return skipped == count ? S_OK : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE Reset() override {
-        at_ = 0;
+        source_.Rewind();
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Clone(Interface **out) override {
         if (!out)
             return E_POINTER;
         *out = nullptr;
-        return Allocating([&] { *out = new Enumerator(items_, at_); });
+        return Allocating([&] { *out = new Enumerator(source_); });
     }
 
     void *Find(REFIID iid) {
@@ -54,10 +54,30 @@ public:
     }
 
 private:
-    Enumerator(std::vector<Held> items, std::size_t at) : items_(std::move(items)), at_(at) {}
+    explicit Enumerator(Source source) : source_(std::move(source)) {}
 
+    Source source_;
+};
+
+// Copies taken when the enumerator was made; `Held` copies itself out with
+// `void CopyTo(Item *) const`.
+template <class Item, class Held> class CopiedItems {
+public:
+    CopiedItems(std::vector<Held> items) : items_(std::move(items)) {}
+
+    bool CopyNext(Item *out) {
+        if (at_ == items_.size())
+            return false;
+        items_[at_].CopyTo(out);
+        ++at_;
+        return true;
+    }
+    bool Advance() { return at_ < items_.size() && (++at_, true); }
+    void Rewind() { at_ = 0; }
+
+private:
     std::vector<Held> items_;
-    std::size_t at_;
+    std::size_t at_ = 0;
 };
 
 } // namespace quorvane::server

@@ -21,7 +21,8 @@ struct PointRef {
         (*out)->AddRef();
     }
 };
-using PointEnum = Enumerator<IEnumConnectionPoints, IConnectionPoint *, PointRef>;
+using PointEnum = Enumerator<IEnumConnectionPoints, IConnectionPoint *,
+                             CopiedItems<IConnectionPoint *, PointRef>>;
 
 std::int32_t Optional(const LONG *value) {
     return value ? *value : 0;
@@ -251,7 +252,7 @@ HRESULT ScheduleObject::EnumConnectionPoints(IEnumConnectionPoints **out) {
     if (!out)
         return E_POINTER;
     *out = nullptr;
-    return Allocating([&] { *out = PointEnum::Create({PointRef{&events_}}); });
+    return Allocating([&] { *out = PointEnum::Create(std::vector<PointRef>{PointRef{&events_}}); });
 }
 
 HRESULT ScheduleObject::FindConnectionPoint(REFIID iid, IConnectionPoint **out) {

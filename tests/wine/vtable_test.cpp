@@ -131,6 +131,21 @@ TEST(Vtable, CollectionKeepsOrderKeysAndRaisesTheRuntimeErrors) {
     EXPECT_EQ(S_OK, walk->Clone(&clone));
     EXPECT_EQ(S_OK, clone->Next(1, got, nullptr));
     EXPECT_EQ(42, V_I4(&got[0]));
+    EXPECT_EQ(S_FALSE, clone->Skip(2));
+
+    // A walk begun before a change goes on over the items as they were; a new one sees it.
+    EXPECT_EQ(S_OK, items->Remove(&first));
+    EXPECT_EQ(S_OK, items->Add(&item, nullptr, &first, nullptr));
+    EXPECT_EQ(S_OK, items->Add(&item, nullptr, nullptr, nullptr));
+    EXPECT_EQ(S_OK, walk->Reset());
+    EXPECT_EQ(S_FALSE, walk->Next(3, got, &fetched));
+    ASSERT_EQ(2u, fetched);
+    EXPECT_EQ(73050.25, V_DATE(&got[0]));
+    EXPECT_EQ(42, V_I4(&got[1]));
+    ASSERT_EQ(S_OK, items->_NewEnum(&unknown));
+    ASSERT_EQ(S_OK, unknown.As(&walk));
+    EXPECT_EQ(S_OK, walk->Next(3, got, &fetched));
+    EXPECT_EQ(42, V_I4(&got[0]));
     VariantClear(&late);
     VariantClear(&key);
 }
