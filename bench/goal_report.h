@@ -1,8 +1,9 @@
 // The console report with, after its table, the figures the store's goals are stated in: Add
 // and Remove at a million entries against a thousand (beside the same ratio of a plain hash
 // map), memory per entry, GetSchedules per entry from a thousand to a million, what a snapshot
-// holds at its peak while built, and the collection's changes at a million items. Times are CPU times, so that other work on a shared
-// machine counts for less; a line whose benchmarks did not run is left out.
+// holds at its peak while built, and the collection's changes at a million items. Times are
+// CPU times, so that other work on a shared machine counts for less; a line whose benchmarks
+// did not run is left out.
 #pragma once
 
 #include <benchmark/benchmark.h>
