@@ -101,6 +101,13 @@ public:
     const DueKey &FrontKey() const { return first_->keys[0]; }
     std::uint32_t FrontId() const { return first_->ids[0]; }
 
+    // Asks early for the leaf where `key` would go, so that an insert soon after need not wait.
+    void PrefetchLeaf(const DueKey &key) const {
+        Step path[kMaxHeight];
+        const Leaf *leaf = Descend(key, path);
+        Prefetch(leaf->ids, sizeof leaf->ids);
+    }
+
     // Adds `id` under `key`, which is not in the order yet. If it throws (out of memory),
     // nothing has changed.
     void Insert(const DueKey &key, std::uint32_t id);

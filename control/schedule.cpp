@@ -2,6 +2,8 @@
 
 #include "automation_error.h"
 
+#include <exception>
+
 namespace quorvane {
 
 Schedule::Schedule(const Clock &clock, TimerService &timer, ScheduleEvents &events)
@@ -17,11 +19,23 @@ void Schedule::UserControl_Initialize() {
 void Schedule::AddSchedule(std::u16string_view index, std::int32_t ty, std::int32_t yr,
                            std::int32_t mon, std::int32_t wk, std::int32_t dy, std::int32_t hr,
                            std::int32_t min, std::int32_t sec) {
+    // Formed for every kind, so even a daily entry needs fields the calendar accepts. It is
+    // formed before the name is looked up, so that in a large list the waits for memory of the
+    // lookup and of a one-shot entry's insert overlap; an error in forming it counts only once
+    // the name is known to be free, as a used name is the first error.
+    Moment moment = 0;
+    std::exception_ptr invalid;
+    try {
+        moment = DateSerial(yr, mon, dy) + TimeSerial(hr, min, sec);
+        list_.PrefetchAppend(index, ty == schAppointTime ? std::optional(moment) : std::nullopt);
+    } catch (...) {
+        invalid = std::current_exception();
+    }
     if (list_.Find(index))
         RaiseError(3, u"Halvorix.AddSchedule", u"used key of " + std::u16string(index));
-    // Formed for every kind, so even a daily entry needs fields the calendar accepts; a
-    // one-shot entry in the past is dropped before its own checks.
-    const Moment moment = DateSerial(yr, mon, dy) + TimeSerial(hr, min, sec);
+    if (invalid)
+        std::rethrow_exception(invalid);
+    // A one-shot entry in the past is dropped before its own checks.
     const Moment now = clock_.Now();
     if (ty == schAppointTime && moment < now)
         return;

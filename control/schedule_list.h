@@ -17,6 +17,7 @@
 #include "slot_store.h"
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace quorvane {
@@ -72,6 +73,17 @@ public:
     // The entry named exactly `name`, or null.
     const Entry *Find(std::u16string_view name) const;
 
+    // Asks early for what looking up `name` and then appending it at `due`, when that is known,
+    // will read, so that the waits for memory of both overlap instead of following one another.
+    // A list small enough to stay in the cache is not worth the extra work.
+    void PrefetchAppend(std::u16string_view name, std::optional<Moment> due) const {
+        if (size() < kPrefetchFrom)
+            return;
+        by_name_.Prefetch(HashIndex::HashOf(name));
+        if (due)
+            order_.PrefetchLeaf({*due, next_back_});
+    }
+
     // Adds an entry whose name is not in the list yet, behind the entries it ties with.
     void Append(const clsTime &entry);
 
@@ -89,6 +101,8 @@ public:
     void Clear();
 
 private:
+    static constexpr std::size_t kPrefetchFrom = 1 << 15;
+
     std::uint32_t IdOf(std::u16string_view name, std::uint32_t hash) const;
     void Erase(std::uint32_t id);
 
