@@ -23,15 +23,16 @@ void Schedule::AddSchedule(std::u16string_view index, std::int32_t ty, std::int3
     // formed before the name is looked up, so that in a large list the waits for memory of the
     // lookup and of a one-shot entry's insert overlap; an error in forming it counts only once
     // the name is known to be free, as a used name is the first error.
+    const ScheduleList::Name name(index);
     Moment moment = 0;
     std::exception_ptr invalid;
     try {
         moment = DateSerial(yr, mon, dy) + TimeSerial(hr, min, sec);
-        list_.PrefetchAppend(index, ty == schAppointTime ? std::optional(moment) : std::nullopt);
+        list_.PrefetchAppend(name, ty == schAppointTime ? std::optional(moment) : std::nullopt);
     } catch (...) {
         invalid = std::current_exception();
     }
-    if (list_.Find(index))
+    if (list_.Find(name))
         RaiseError(3, u"Halvorix.AddSchedule", u"used key of " + std::u16string(index));
     if (invalid)
         std::rethrow_exception(invalid);
@@ -41,7 +42,7 @@ void Schedule::AddSchedule(std::u16string_view index, std::int32_t ty, std::int3
         return;
     clsTime entry;
     entry.SetSchedule(index, ty, yr, mon, wk, dy, hr, min, sec, now);
-    list_.Append(entry);
+    list_.Append(entry, name);
     timer_.SetEnabled(true);
 }
 

@@ -2,16 +2,17 @@
 
 namespace quorvane {
 
-std::uint32_t ScheduleList::IdOf(std::u16string_view name, std::uint32_t hash) const {
-    return by_name_.Find(name, hash, [this](std::uint32_t id) { return entries_[id].key(); });
+std::uint32_t ScheduleList::IdOf(const Name &name) const {
+    return by_name_.Find(name.text, name.hash,
+                         [this](std::uint32_t id) { return entries_[id].key(); });
 }
 
-const ScheduleList::Entry *ScheduleList::Find(std::u16string_view name) const {
-    const std::uint32_t id = IdOf(name, HashIndex::HashOf(name));
+const ScheduleList::Entry *ScheduleList::Find(const Name &name) const {
+    const std::uint32_t id = IdOf(name);
     return id == HashIndex::kNone ? nullptr : &entries_[id];
 }
 
-void ScheduleList::Append(const clsTime &entry) {
+void ScheduleList::Append(const clsTime &entry, const Name &name) {
     // What may fail for want of memory comes first, and is undone, so a failed add leaves the
     // list as it was.
     by_name_.Reserve(size() + 1);
@@ -27,7 +28,7 @@ void ScheduleList::Append(const clsTime &entry) {
         entries_.Release(id);
         throw;
     }
-    by_name_.Insert(HashIndex::HashOf(entry.key()), id);
+    by_name_.Insert(name.hash, id);
     ++next_back_;
 }
 
@@ -40,14 +41,16 @@ void ScheduleList::ResortFront(Moment next) {
 }
 
 void ScheduleList::RemoveFront() {
-    Erase(order_.FrontId());
+    const std::uint32_t id = order_.FrontId();
+    Erase(id, HashIndex::HashOf(entries_[id].key()));
 }
 
 bool ScheduleList::Remove(std::u16string_view name) {
-    const std::uint32_t id = IdOf(name, HashIndex::HashOf(name));
+    const Name hashed(name);
+    const std::uint32_t id = IdOf(hashed);
     if (id == HashIndex::kNone)
         return false;
-    Erase(id);
+    Erase(id, hashed.hash);
     return true;
 }
 
@@ -57,9 +60,9 @@ void ScheduleList::Clear() {
     entries_.Clear();
 }
 
-void ScheduleList::Erase(std::uint32_t id) {
+void ScheduleList::Erase(std::uint32_t id, std::uint32_t hash) {
     const Entry &entry = entries_[id];
-    by_name_.Erase(HashIndex::HashOf(entry.key()), id);
+    by_name_.Erase(hash, id);
     order_.Erase(entry.due_);
     entries_.Release(id);
 }

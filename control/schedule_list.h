@@ -70,22 +70,32 @@ public:
                        [&](std::uint32_t id) { Prefetch(&entries_[id], sizeof(Entry)); });
     }
 
+    // A name with its hash, worked out once for everything one call does with the name.
+    struct Name {
+        explicit Name(std::u16string_view name) : text(name), hash(HashIndex::HashOf(name)) {}
+        std::u16string_view text;
+        std::uint32_t hash;
+    };
+
     // The entry named exactly `name`, or null.
-    const Entry *Find(std::u16string_view name) const;
+    const Entry *Find(const Name &name) const;
+    const Entry *Find(std::u16string_view name) const { return Find(Name(name)); }
 
     // Asks early for what looking up `name` and then appending it at `due`, when that is known,
     // will read, so that the waits for memory of both overlap instead of following one another.
     // A list small enough to stay in the cache is not worth the extra work.
-    void PrefetchAppend(std::u16string_view name, std::optional<Moment> due) const {
+    void PrefetchAppend(const Name &name, std::optional<Moment> due) const {
         if (size() < kPrefetchFrom)
             return;
-        by_name_.Prefetch(HashIndex::HashOf(name));
+        by_name_.Prefetch(name.hash);
         if (due)
             order_.PrefetchLeaf({*due, next_back_});
     }
 
-    // Adds an entry whose name is not in the list yet, behind the entries it ties with.
-    void Append(const clsTime &entry);
+    // Adds an entry whose name is not in the list yet, behind the entries it ties with; `name`
+    // is the entry's own.
+    void Append(const clsTime &entry, const Name &name);
+    void Append(const clsTime &entry) { Append(entry, Name(entry.key())); }
 
     // The entry due first and its due moment (read without touching the entry); the list must
     // not be empty.
@@ -103,8 +113,8 @@ public:
 private:
     static constexpr std::size_t kPrefetchFrom = 1 << 15;
 
-    std::uint32_t IdOf(std::u16string_view name, std::uint32_t hash) const;
-    void Erase(std::uint32_t id);
+    std::uint32_t IdOf(const Name &name) const;
+    void Erase(std::uint32_t id, std::uint32_t hash);
 
     SlotStore<Entry> entries_;
     DueOrder order_;
