@@ -61,14 +61,6 @@ std::int16_t Schedule::Interval() const {
     return Narrow16(timer_.Interval());
 }
 
-Collection<double> Schedule::GetSchedules() const {
-    Collection<double> snapshot;
-    snapshot.AppendDistinct(list_.size(), [&](const auto &add) {
-        VisitSchedules([&](std::u16string_view name, double date) { add(date, name); });
-    });
-    return snapshot;
-}
-
 double Schedule::NextTime(std::u16string_view ScheduleName) const {
     // Collection keys compare exactly, like the list, so the list answers for it.
     const ScheduleList::Entry *entry = list_.Find(ScheduleName);

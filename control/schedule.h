@@ -40,13 +40,19 @@ public:
     void SetInterval(std::int16_t vNewValue) { timer_.SetInterval(vNewValue); }
 
     // A new snapshot: every entry's NextTime as a date value under its name, in due order.
-    Collection<double> GetSchedules() const;
-    // Calls `visit(name, date value)` for every entry in due order: what GetSchedules lists,
-    // for a caller that builds a snapshot of its own without an intermediate copy.
-    template <class Visit> void VisitSchedules(Visit &&visit) const {
-        list_.ForEach([&](const ScheduleList::Entry &entry) {
-            visit(entry.key(), ToOleDate(entry.NextTime()));
+    Collection<double> GetSchedules() const {
+        return SnapshotOf<double>([](double date) { return date; });
+    }
+    // The same snapshot with each date value made into an `Item` by `item_of(date)`, filled
+    // straight from the list (its names are distinct): no intermediate copy of every entry.
+    template <class Item, class ItemOf> Collection<Item> SnapshotOf(const ItemOf &item_of) const {
+        Collection<Item> snapshot;
+        snapshot.AppendDistinct(list_.size(), [&](const auto &add) {
+            list_.ForEach([&](const ScheduleList::Entry &entry) {
+                add(item_of(ToOleDate(entry.NextTime())), entry.key());
+            });
         });
+        return snapshot;
     }
     // The entry's NextTime as a date value; 50004 when no entry has that name.
     double NextTime(std::u16string_view ScheduleName) const;

@@ -217,14 +217,7 @@ HRESULT ScheduleObject::get_GetSchedules(IDispatch **schedules) {
         return E_POINTER;
     *schedules = nullptr;
     return Guarded(IID__Schedule, [&] {
-        // Filled straight from the list, whose names are distinct: no intermediate copy of
-        // every name and moment.
-        Collection<Variant> items;
-        items.AppendDistinct(control_.Entries().size(), [&](const auto &add) {
-            control_.VisitSchedules(
-                [&](std::u16string_view name, double date) { add(Variant::Date(date), name); });
-        });
-        *schedules = CollectionObject::Create(std::move(items));
+        *schedules = CollectionObject::Create(control_.SnapshotOf<Variant>(&Variant::Date));
     });
 }
 
