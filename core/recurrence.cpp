@@ -67,7 +67,7 @@ Recurrence Recurrence::Checked(std::int32_t ty, std::int32_t yr, std::int32_t mo
 
 Moment Recurrence::NextFrom(Moment now) const {
     const Moment t = TimeSerial(hour_, minute_, second_);
-    const Moment time_now = TimeSerial(Hour(now), Minute(now), Second(now));
+    const Moment time_now = TimeOfDay(now);
     const Moment today = Today(now);
     // Ties go to the earlier moment: due at this very second means due now, not a period on.
     const bool passed_today = t < time_now;
