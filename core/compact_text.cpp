@@ -24,20 +24,14 @@ CompactText::CompactText(const CompactText &other) {
         *this = CompactText(other.view());
 }
 
-CompactText::CompactText(CompactText &&other) noexcept : size_(other.size_) {
-    std::memcpy(units_, other.units_, sizeof units_);
-    other.size_ = kNoText;
-}
-
 CompactText &CompactText::operator=(CompactText other) noexcept {
     std::swap(units_, other.units_);
     std::swap(size_, other.size_);
     return *this;
 }
 
-CompactText::~CompactText() {
-    if (OnHeap())
-        delete[] HeapUnits();
+void CompactText::FreeHeap() noexcept {
+    delete[] HeapUnits();
 }
 
 const char16_t *CompactText::HeapUnits() const {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace quorvane {
@@ -15,9 +16,16 @@ public:
     CompactText() = default; // no text
     explicit CompactText(std::u16string_view text);
     CompactText(const CompactText &other);
-    CompactText(CompactText &&other) noexcept;
+    // Moving and dropping are inline: a snapshot does both for every entry.
+    CompactText(CompactText &&other) noexcept : size_(other.size_) {
+        std::memcpy(units_, other.units_, sizeof units_);
+        other.size_ = kNoText;
+    }
     CompactText &operator=(CompactText other) noexcept;
-    ~CompactText();
+    ~CompactText() {
+        if (OnHeap())
+            FreeHeap();
+    }
 
     bool has_value() const { return size_ != kNoText; }
     // The text; empty when there is none.
@@ -32,6 +40,7 @@ private:
 
     // Beyond kInPlace units, units_ holds the address of the heap copy.
     const char16_t *HeapUnits() const;
+    void FreeHeap() noexcept;
     bool OnHeap() const { return has_value() && size_ > kInPlace; }
 
     alignas(char16_t *) char16_t units_[kInPlace] = {};
