@@ -89,13 +89,17 @@ public:
 
     const Item &ItemAt(const CollectionIndex &index) const { return items_[IdOf(index)].item; }
 
-    void Remove(const CollectionIndex &index) {
+    // Hands the removed item back, so that whatever its release runs (an object's last
+    // Release is its owner's code) runs after the collection is whole again.
+    Item Remove(const CollectionIndex &index) {
         const std::uint32_t id = IdOf(index);
         const CompactText &key = items_[id].key;
         if (key.has_value() && !keys_stale_)
             keys_.Erase(HashIndex::HashOf(key.view()), id);
         order_.Erase(id);
+        Item removed = std::move(items_[id].item);
         items_.Release(id);
+        return removed;
     }
 
     // The key of the item at zero-based `at`, if it has one (for enumeration and tests).
