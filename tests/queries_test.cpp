@@ -94,5 +94,33 @@ TEST(CollectionTest, RaisesTheRuntimesErrors) {
     EXPECT_EQ(c.Count(), 1);
 }
 
+TEST(CollectionTest, TheEmptyKeyGoesWithItsItem) {
+    // Removed by key, by position, and by position before a key of an appended snapshot was
+    // ever looked up.
+    for (int way = 0; way < 3; ++way) {
+        Collection<int> c;
+        c.Add(1, u"a");
+        if (way < 2) {
+            c.Add(2, u"");
+            c.Add(3, u"b");
+            EXPECT_EQ(c.ItemAt(u""), 2);
+        } else {
+            c.AppendDistinct(2, [](const auto &add) {
+                add(2, u"");
+                add(3, u"b");
+            });
+        }
+        EXPECT_EQ(c.KeyAt(1), u"");
+        c.Remove(way == 0 ? CollectionIndex{u""} : CollectionIndex{std::int64_t{2}});
+        EXPECT_EQ(ErrorOf([&] { c.ItemAt(u""); }).number(), 5) << "way " << way;
+        EXPECT_EQ(ErrorOf([&] { c.Remove(u""); }).number(), 5) << "way " << way;
+        c.Add(4, u"");
+        EXPECT_EQ(c.ItemAt(u""), 4) << "way " << way;
+        EXPECT_EQ(c.ItemAt(std::int64_t{3}), 4);
+        EXPECT_EQ(c.ItemAt(u"b"), 3);
+        EXPECT_EQ(ErrorOf([&] { c.Add(5, u""); }).number(), 457);
+    }
+}
+
 } // namespace
 } // namespace quorvane
