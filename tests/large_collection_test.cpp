@@ -1,6 +1,7 @@
 // The collection at sizes of many blocks: inserting before and after positions and keys,
 // removing by either, growing to thousands and shrinking to nothing, it must agree item by
-// item with a plain vector, and find every key.
+// item with a plain vector, and find every key. A copy, as made while a walk shares the items,
+// keeps its own keys whatever the original goes through.
 #include "collection.h"
 
 #include "fakes.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
@@ -27,7 +29,8 @@ std::size_t PlaceOfKey(const Plain &plain, const std::u16string &key) {
         plain.begin());
 }
 
-void ExpectSame(const Collection<int> &c, const Plain &plain) {
+// Every item, key and position in order; each `stride`th item by position and by key.
+void ExpectSame(const Collection<int> &c, const Plain &plain, std::size_t stride = 97) {
     ASSERT_EQ(c.Count(), static_cast<std::int32_t>(plain.size()));
     std::size_t at = 0;
     c.ForEach([&](int item, std::optional<std::u16string_view> key) {
@@ -38,7 +41,7 @@ void ExpectSame(const Collection<int> &c, const Plain &plain) {
         }
         ++at;
     });
-    for (std::size_t i = 0; i < plain.size(); i += 97) {
+    for (std::size_t i = 0; i < plain.size(); i += stride) {
         EXPECT_EQ(c[i], plain[i].first);
         EXPECT_EQ(c.ItemAt(static_cast<std::int64_t>(i + 1)), plain[i].first);
         EXPECT_EQ(c.KeyAt(i), plain[i].second);
@@ -127,6 +130,69 @@ TEST(LargeCollection, AppendedDistinctKeysAreAllIndexedInOrder) {
     EXPECT_EQ(ErrorOf([&] { c.Add(0, *plain.back().second); }).number(), 457);
     c.Remove(*plain[2500].second);
     EXPECT_EQ(c.Count(), 4999);
+}
+
+// The item at zero-based `place` by its key if it has one and `by_key`, else by position.
+CollectionIndex IndexOf(const Plain &plain, std::size_t place, bool by_key) {
+    if (by_key && plain[place].second)
+        return *plain[place].second;
+    return static_cast<std::int64_t>(place + 1);
+}
+
+// Removes every third item, by key or by position, and adds as many with new keys of the same
+// lengths (so that they are likely to take the freed keys' memory), some before a key.
+void Reshape(Collection<int> &c, Plain &plain, char16_t mark) {
+    for (std::size_t at = plain.size() / 3 * 3; at > 0; at -= 3) {
+        const std::size_t place = at - 1;
+        auto [item, key] = plain[place];
+        c.Remove(IndexOf(plain, place, at % 2 == 0));
+        plain.erase(plain.begin() + static_cast<std::ptrdiff_t>(place));
+        if (key) {
+            EXPECT_EQ(ErrorOf([&] { c.ItemAt(*key); }).number(), 5);
+            key->front() = mark;
+        }
+        item += 100000;
+        if (at % 4 == 0 && place < plain.size()) {
+            c.Add(item, key, IndexOf(plain, place, true));
+            plain.insert(plain.begin() + static_cast<std::ptrdiff_t>(place), {item, key});
+        } else {
+            c.Add(item, key);
+            plain.emplace_back(item, key);
+        }
+    }
+}
+
+TEST(LargeCollection, ACopyAndItsOriginalChangeAndGoApart) {
+    // Keys short enough to sit in place and long ones on the heap, and items without one, over
+    // several blocks; the key index stale (appended) for one copy and built for the other.
+    Plain plain;
+    auto original = std::make_unique<Collection<int>>();
+    original->AppendDistinct(3000, [&](const auto &add) {
+        for (int i = 0; i < 3000; ++i) {
+            const std::u16string key = u"k" + std::u16string(i % 3 * 10, u'-') + Decimal(i);
+            add(i, key);
+            plain.emplace_back(i, key);
+        }
+    });
+    for (int i = 3000; i < 3100; ++i) {
+        original->Add(i);
+        plain.emplace_back(i, std::nullopt);
+    }
+    Collection<int> unindexed = *original;
+    EXPECT_EQ(original->ItemAt(u"k0"), 0);
+    Collection<int> indexed = *original;
+
+    Plain changed = plain;
+    Reshape(*original, changed, u'o');
+    ExpectSame(*original, changed, 1);
+    ExpectSame(indexed, plain, 1);
+    Plain indexed_plain = plain;
+    Reshape(indexed, indexed_plain, u'i');
+    ExpectSame(*original, changed, 1);
+    original.reset();
+    Reshape(unindexed, plain, u'u'); // its new keys are likely to take the original's memory
+    ExpectSame(unindexed, plain, 1);
+    ExpectSame(indexed, indexed_plain, 1);
 }
 
 } // namespace
