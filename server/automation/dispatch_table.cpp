@@ -4,26 +4,13 @@
 
 #include <wrl/client.h>
 
+#include <algorithm>
+
 using Microsoft::WRL::ComPtr;
 
 namespace quorvane::server {
 
 namespace {
-
-// The runtime's conversion into `*out` (which must be empty); it reads `source` only, also a
-// by-reference one, which it copies out first.
-HRESULT Convert(VARIANT *out, const VARIANT &source, VARTYPE type) {
-    VARIANT *from = const_cast<VARIANT *>(&source);
-    if (!(V_VT(&source) & VT_BYREF))
-        return VariantChangeType(out, from, 0, type);
-    VARIANT value;
-    VariantInit(&value);
-    HRESULT hr = VariantCopyInd(&value, from);
-    if (SUCCEEDED(hr))
-        hr = VariantChangeType(out, &value, 0, type);
-    VariantClear(&value);
-    return hr;
-}
 
 const Member *Find(std::span<const Member> members, DISPID id, WORD flags) {
     for (const Member &member : members) {
@@ -62,7 +49,7 @@ Arguments::~Arguments() {
             VariantClear(&values_[at]);
 }
 
-HRESULT Arguments::Take(std::size_t at, ArgKind kind, const VARIANT &source) {
+HRESULT Arguments::Take(std::size_t at, ArgKind kind, const VARIANT &source, bool in_place) {
     const VARIANT *value = Referenced(&source);
     if (!value)
         return DISP_E_TYPEMISMATCH;
@@ -71,23 +58,23 @@ HRESULT Arguments::Take(std::size_t at, ArgKind kind, const VARIANT &source) {
     const VARTYPE type = V_VT(value);
     switch (kind) {
     case ArgKind::String:
-        // Read in place: the member only reads it, within this call.
-        if (type == VT_BSTR || type == (VT_BSTR | VT_BYREF)) {
+        // Read in place when allowed: the member only reads it, within this call.
+        if (in_place && (type == VT_BSTR || type == (VT_BSTR | VT_BYREF))) {
             V_VT(&slot) = VT_BSTR;
             V_BSTR(&slot) = type == VT_BSTR ? V_BSTR(value) : *V_BSTRREF(value);
             return S_OK;
         }
         owned_[at] = true;
-        return Convert(&slot, *value, VT_BSTR);
+        return ChangeType(&slot, *value, VT_BSTR);
     case ArgKind::Long:
         if (type == VT_I4 || type == (VT_I4 | VT_BYREF)) {
             V_VT(&slot) = VT_I4;
             V_I4(&slot) = type == VT_I4 ? V_I4(value) : *V_I4REF(value);
             return S_OK;
         }
-        return Convert(&slot, *value, VT_I4);
+        return ChangeType(&slot, *value, VT_I4);
     case ArgKind::Short:
-        return Convert(&slot, *value, VT_I2);
+        return ChangeType(&slot, *value, VT_I2);
     case ArgKind::Variant:
         owned_[at] = true;
         return VariantCopyInd(&slot, const_cast<VARIANT *>(value));
@@ -156,7 +143,12 @@ HRESULT InvokeMember(std::span<const Member> members, void *object, DISPID id, W
     if (named > total || (total && !params->rgvarg) || (named && !params->rgdispidNamedArgs))
         return E_INVALIDARG;
     const std::size_t count = member->params.size();
-    if (total - named > count)
+    // A property write's value is the named argument DISPID_PROPERTYPUT; the positional ones
+    // can only fill the parameters before it.
+    const bool put_value = member->kind == DISPATCH_PROPERTYPUT &&
+                           std::find(params->rgdispidNamedArgs, params->rgdispidNamedArgs + named,
+                                     DISPID_PROPERTYPUT) != params->rgdispidNamedArgs + named;
+    if (total - named > count - (put_value ? 1 : 0))
         return DISP_E_BADPARAMCOUNT;
 
     // Each parameter's argument and its place in rgvarg: positional ones come last, in
@@ -180,6 +172,13 @@ HRESULT InvokeMember(std::span<const Member> members, void *object, DISPID id, W
         place[position] = i;
     }
 
+    // Converting an object runs the caller's code (its default value), which may free or
+    // reassign any string of the call: strings are read in place only when no argument is an
+    // object, and copied before anything of the caller's can run otherwise.
+    bool in_place = true;
+    for (std::size_t at = 0; at < count; ++at)
+        in_place = in_place && !(given[at] && MayRunCallerCode(*given[at]));
+
     Arguments args;
     for (std::size_t at = 0; at < count; ++at) {
         const Param &param = member->params[at];
@@ -194,7 +193,7 @@ HRESULT InvokeMember(std::span<const Member> members, void *object, DISPID id, W
                 *arg_err = place[at];
             return DISP_E_PARAMNOTOPTIONAL;
         }
-        const HRESULT hr = args.Take(at, param.kind, *given[at]);
+        const HRESULT hr = args.Take(at, param.kind, *given[at], in_place);
         if (FAILED(hr)) {
             if (arg_err)
                 *arg_err = place[at];
@@ -209,7 +208,8 @@ HRESULT InvokeMember(std::span<const Member> members, void *object, DISPID id, W
         VariantClear(&value);
         return Raised(hr, excep);
     }
-    if (result)
+    // A property write has no result: its pVarResult is ignored, not written.
+    if (result && member->kind != DISPATCH_PROPERTYPUT)
         *result = value;
     else
         VariantClear(&value);

@@ -4,7 +4,8 @@
 // Invoke lays the arguments out by position (named ones at their place, DISPID_PROPERTYPUT at
 // the value of a property write), then coerces each into storage of the call's own: a number
 // into a number, anything else into a string or a deep copy. A string argument that already
-// is a string is read in place. Nothing the caller passed is written, cleared or freed, whatever
+// is a string is read in place, unless another argument is an object whose conversion could
+// run code that frees it. Nothing the caller passed is written, cleared or freed, whatever
 // its shape: by value, by reference (also VT_VARIANT | VT_BYREF, as script engines pass a
 // variable), missing or named. An optional argument left out reads as 0, in any position.
 #pragma once
@@ -43,9 +44,10 @@ public:
     // A VARIANT argument; VT_ERROR DISP_E_PARAMNOTFOUND when an optional one was left out.
     VARIANT *Variant(std::size_t at) { return &values_[at]; }
 
-    // Reads `source` (after any references) as `kind` into place `at`; a failure of the
+    // Reads `source` (after any references) as `kind` into place `at`; a string that
+    // already is one is read in place if `in_place`, else copied. A failure of the
     // conversion is returned as it is.
-    HRESULT Take(std::size_t at, ArgKind kind, const VARIANT &source);
+    HRESULT Take(std::size_t at, ArgKind kind, const VARIANT &source, bool in_place);
     // An optional argument left out.
     void TakeMissing(std::size_t at, ArgKind kind);
 

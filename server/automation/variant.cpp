@@ -1,5 +1,6 @@
 #include "variant.h"
 
+#include <cmath>
 #include <new>
 
 namespace quorvane::server {
@@ -16,6 +17,23 @@ void Check(HRESULT hr) {
 // The runtime's copy and conversion functions take their source as non-const; they only read it.
 VARIANT *Source(const VARIANT &value) {
     return const_cast<VARIANT *>(&value);
+}
+
+bool IsNaN(const VARIANT &value) {
+    switch (V_VT(&value)) {
+    case VT_R4:
+        return std::isnan(V_R4(&value));
+    case VT_R8:
+        return std::isnan(V_R8(&value));
+    case VT_DATE:
+        return std::isnan(V_DATE(&value));
+    default:
+        return false;
+    }
+}
+
+bool IsNumber(VARTYPE type) {
+    return type != VT_BSTR && type != VT_VARIANT;
 }
 
 } // namespace
@@ -64,22 +82,75 @@ bool IsMissing(const VARIANT *argument) {
     if (!argument)
         return true;
     const VARIANT *value = Referenced(argument);
-    return value && V_VT(value) == VT_ERROR && V_ERROR(value) == DISP_E_PARAMNOTFOUND;
+    if (!value)
+        return false;
+    if (V_VT(value) == (VT_ERROR | VT_BYREF))
+        return *V_ERRORREF(value) == DISP_E_PARAMNOTFOUND;
+    return V_VT(value) == VT_ERROR && V_ERROR(value) == DISP_E_PARAMNOTFOUND;
+}
+
+bool MayRunCallerCode(const VARIANT &argument) {
+    const VARIANT *value = Referenced(&argument);
+    if (!value)
+        return false;
+    switch (V_VT(value) & ~VT_BYREF) {
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+    case VT_RECORD:
+        return true;
+    default:
+        return false;
+    }
+}
+
+HRESULT PlainCopy(VARIANT *out, const VARIANT &source) {
+    constexpr int kMaxDepth = 8; // an object whose value is an object, and so on
+    HRESULT hr = VariantCopyInd(out, Source(source));
+    for (int depth = 0; SUCCEEDED(hr) && V_VT(out) == VT_DISPATCH; ++depth) {
+        IDispatch *object = V_DISPATCH(out);
+        if (!object || depth == kMaxDepth) {
+            hr = DISP_E_TYPEMISMATCH;
+            break;
+        }
+        VARIANT value;
+        VariantInit(&value);
+        DISPPARAMS none{};
+        hr = object->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
+                            &none, &value, nullptr, nullptr);
+        VariantClear(out);
+        *out = value;
+    }
+    if (FAILED(hr))
+        VariantClear(out);
+    return hr;
+}
+
+HRESULT ChangeType(VARIANT *out, const VARIANT &source, VARTYPE type) {
+    VARIANT value;
+    VariantInit(&value);
+    HRESULT hr = PlainCopy(&value, source);
+    if (SUCCEEDED(hr)) {
+        // Wine's conversions test a double's range with < and >=, which a NaN passes.
+        hr = IsNumber(type) && IsNaN(value) ? DISP_E_OVERFLOW
+                                            : VariantChangeType(out, &value, 0, type);
+    }
+    VariantClear(&value);
+    return hr;
 }
 
 CollectionIndex ToIndex(const VARIANT &argument) {
-    const Variant value(argument);
+    Variant value;
+    Check(PlainCopy(value.put(), argument));
     if (V_VT(&value.get()) == VT_BSTR)
         return FromBstr(V_BSTR(&value.get()));
     Variant position;
-    Check(VariantChangeType(position.put(), Source(value.get()), 0, VT_I4));
+    Check(ChangeType(position.put(), value.get(), VT_I4));
     return std::int64_t{V_I4(&position.get())};
 }
 
 std::u16string ToString(const VARIANT &argument) {
-    const Variant value(argument);
     Variant text;
-    Check(VariantChangeType(text.put(), Source(value.get()), 0, VT_BSTR));
+    Check(ChangeType(text.put(), argument, VT_BSTR));
     return FromBstr(V_BSTR(&text.get()));
 }
 

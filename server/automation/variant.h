@@ -105,6 +105,18 @@ const VARIANT *Referenced(const VARIANT *value);
 // DISP_E_PARAMNOTFOUND, also behind a reference.
 bool IsMissing(const VARIANT *argument);
 
+// Whether reading `value` may run code of the caller's: an object's default value, QueryInterface
+// or a record's copy.
+bool MayRunCallerCode(const VARIANT &value);
+
+// `source` (after any references) copied into `*out`, which must be empty, with an object
+// replaced by its default value (DISPID_VALUE), as the runtime's conversions read it.
+HRESULT PlainCopy(VARIANT *out, const VARIANT &source);
+// The runtime's conversion of `source` into `type` in `*out` (empty); `source` is only read,
+// also a by-reference one. Unlike the runtime, a NaN never converts to a number: it fails
+// with DISP_E_OVERFLOW, as an infinity does.
+HRESULT ChangeType(VARIANT *out, const VARIANT &source, VARTYPE type);
+
 // A string is a key, anything that converts to a number a position; otherwise error 5.
 CollectionIndex ToIndex(const VARIANT &argument);
 // The argument as a string; error 5 when it does not convert.
