@@ -109,7 +109,8 @@ void *CollectionObject::Find(REFIID iid) {
 }
 
 HRESULT CollectionObject::InterfaceSupportsErrorInfo(REFIID iid) {
-    return iid == IID__Collection ? S_OK : S_FALSE;
+    // Invoke sets error information as well as the vtable does.
+    return iid == IID__Collection || iid == IID_IDispatch ? S_OK : S_FALSE;
 }
 
 HRESULT CollectionObject::GetTypeInfoCount(UINT *count) {
@@ -136,20 +137,32 @@ HRESULT CollectionObject::Invoke(DISPID member, REFIID iid, LCID, WORD flags, DI
     return InvokeMember(kMembers, this, member, flags, params, result, excep, arg_err);
 }
 
+// Each member converts its arguments before it touches the items: converting an object runs
+// the caller's code (its default value), which may change this collection, begin or end a
+// walk of it, and so replace or free the items a member had already taken.
+
 HRESULT CollectionObject::Item(VARIANT *Index, VARIANT *result) {
+    if (result)
+        VariantInit(result);
     if (!Index || !result)
         return E_POINTER;
-    return Guarded(IID__Collection, [&] { items_->ItemAt(ToIndex(*Index)).CopyTo(result); });
+    return Guarded(IID__Collection, [&] {
+        const CollectionIndex index = ToIndex(*Index);
+        items_->ItemAt(index).CopyTo(result);
+    });
 }
 
 HRESULT CollectionObject::Add(VARIANT *Item, VARIANT *Key, VARIANT *Before, VARIANT *After) {
     if (!Item)
         return E_POINTER;
     return Guarded(IID__Collection, [&] {
+        Variant item(*Item);
         std::optional<std::u16string> key;
         if (!IsMissing(Key))
             key = ToString(*Key);
-        Changing().Add(Variant(*Item), std::move(key), OptionalIndex(Before), OptionalIndex(After));
+        const std::optional<CollectionIndex> before = OptionalIndex(Before);
+        const std::optional<CollectionIndex> after = OptionalIndex(After);
+        Changing().Add(std::move(item), std::move(key), before, after);
     });
 }
 
@@ -163,7 +176,11 @@ HRESULT CollectionObject::Count(LONG *count) {
 HRESULT CollectionObject::Remove(VARIANT *Index) {
     if (!Index)
         return E_POINTER;
-    return Guarded(IID__Collection, [&] { Changing().Remove(ToIndex(*Index)); });
+    return Guarded(IID__Collection, [&] {
+        const CollectionIndex index = ToIndex(*Index);
+        // Released here, once the items are whole again: its owner's code may run.
+        const Variant removed = Changing().Remove(index);
+    });
 }
 
 HRESULT CollectionObject::_NewEnum(IUnknown **enumerator) {

@@ -6,9 +6,25 @@
 
 #include "com_object.h"
 
+#include <ocidl.h>
+#include <oleauto.h>
+
 #include <vector>
 
 namespace quorvane::server {
+
+// Releases what an enumerator copied out.
+inline void Drop(VARIANT &item) {
+    VariantClear(&item);
+}
+inline void Drop(CONNECTDATA &item) {
+    item.pUnk->Release();
+    item.pUnk = nullptr;
+}
+template <class Object> void Drop(Object *&item) {
+    item->Release();
+    item = nullptr;
+}
 
 template <class Interface, class Item, class Source>
 class Enumerator final : public ComObject<Enumerator<Interface, Item, Source>, Interface> {
@@ -24,6 +40,11 @@ public:
             while (done < count && source_.CopyNext(&out[done]))
                 ++done;
         });
+        if (FAILED(hr)) {
+            // A failed Next hands out nothing: what it already copied out is dropped again.
+            while (done > 0)
+                Drop(out[--done]);
+        }
         if (fetched)
             *fetched = done;
         if (FAILED(hr))
