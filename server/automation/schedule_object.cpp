@@ -131,8 +131,8 @@ HRESULT ScheduleObject::Create(IUnknown *outer, REFIID iid, void **out) {
 }
 
 ScheduleObject::ScheduleObject(IUnknown *outer, ComPtr<ITypeInfo> info)
-    : ComObject(outer), info_(std::move(info)), timer_([this] { OnTimer(); }),
-      events_(*this, DIID___Schedule), control_(clock_, timer_, events_),
+    : ComObject(outer), info_(std::move(info)), timer_(*this), events_(*this, DIID___Schedule),
+      control_(clock_, timer_, events_),
       embedding_(*static_cast<_Schedule *>(this), control_, *info_.Get()) {}
 
 void *ScheduleObject::Find(REFIID iid) {
@@ -145,14 +145,13 @@ void *ScheduleObject::Find(REFIID iid) {
     return embedding_.Find(iid);
 }
 
-void ScheduleObject::OnTimer() {
-    AddRef();
+void ScheduleObject::Tick() {
     try {
         control_.Timer1_Timer();
     } catch (...) {
         // A failing pass ends the tick; there is no caller to report it to.
     }
-    Release();
+    LetGo();
 }
 
 HRESULT ScheduleObject::GetTypeInfoCount(UINT *count) {
@@ -238,7 +237,8 @@ HRESULT ScheduleObject::put_Interval(short vNewValue) {
 }
 
 HRESULT ScheduleObject::InterfaceSupportsErrorInfo(REFIID iid) {
-    return iid == IID__Schedule ? S_OK : S_FALSE;
+    // Invoke sets error information as well as the vtable does.
+    return iid == IID__Schedule || iid == IID_IDispatch ? S_OK : S_FALSE;
 }
 
 HRESULT ScheduleObject::EnumConnectionPoints(IEnumConnectionPoints **out) {

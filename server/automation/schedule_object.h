@@ -16,7 +16,8 @@
 namespace quorvane::server {
 
 class ScheduleObject final
-    : public ComObject<ScheduleObject, _Schedule, ISupportErrorInfo, IConnectionPointContainer> {
+    : public ComObject<ScheduleObject, _Schedule, ISupportErrorInfo, IConnectionPointContainer>,
+      private TimerTarget {
 public:
     // A new control, answering for `iid` in `*out`; aggregated by `outer` when it is not
     // null, which then must ask for IUnknown and gets the control's own.
@@ -54,8 +55,13 @@ public:
 
 private:
     ScheduleObject(IUnknown *outer, Microsoft::WRL::ComPtr<ITypeInfo> info);
+    // The timer is stopped before anything else of the control goes: releasing the sinks and
+    // the site may run a message loop, whose ticks must not reach a control half gone.
+    ~ScheduleObject() override { timer_.Stop(); }
+
+    bool TryHold() override { return ComObject::TryHold(); }
     // One dispatch pass; the control stays alive through it even if a handler releases it.
-    void OnTimer();
+    void Tick() override;
 
     Microsoft::WRL::ComPtr<ITypeInfo> info_;
     LocalClock clock_;

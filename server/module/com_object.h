@@ -39,6 +39,22 @@ public:
     // The object's own, non-delegating IUnknown.
     IUnknown *Inner() { return &inner_; }
 
+    // A reference for code that reaches the object by a pointer of its own, such as a timer's
+    // tick, and may find it on its way out (released on another thread, or its destruction
+    // running a message loop): taken only while the object is alive. LetGo gives it back.
+    bool TryHold() {
+        if (!inner_.TryAddRef())
+            return false;
+        if (outer_ != &inner_)
+            outer_->AddRef();
+        return true;
+    }
+    void LetGo() {
+        if (outer_ != &inner_)
+            outer_->Release();
+        inner_.Release();
+    }
+
 protected:
     virtual ~ComObject() = default;
 
@@ -64,12 +80,27 @@ private:
         ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
         ULONG STDMETHODCALLTYPE Release() override {
             const ULONG left = InterlockedDecrement(&refs_);
-            if (left == 0)
+            if (left == 0) {
+                // Code that the destruction runs (a sink's last Release may pump messages)
+                // may AddRef and Release the object again: it must not come back to 0.
+                refs_ = kDestroying;
                 delete &object_;
+            }
             return left;
+        }
+        bool TryAddRef() {
+            for (LONG held = refs_; held > 0 && held < kDestroying;) {
+                const LONG seen = InterlockedCompareExchange(&refs_, held + 1, held);
+                if (seen == held)
+                    return true;
+                held = seen;
+            }
+            return false;
         }
 
     private:
+        static constexpr LONG kDestroying = 0x3FFFFFFF;
+
         ComObject &object_;
         LONG refs_ = 1;
     };

@@ -1,6 +1,7 @@
 // The module's entry points for loading and for handing out its class object.
 #include "class_factory.h"
 #include "quorvane_idl.h"
+#include "thread_timer.h"
 #include "type_info.h"
 
 #include <new>
@@ -8,10 +9,10 @@
 using namespace quorvane::server;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) {
+    if (reason == DLL_PROCESS_ATTACH)
         SetModuleInstance(instance);
-        DisableThreadLibraryCalls(instance);
-    }
+    else if (reason == DLL_THREAD_DETACH)
+        ThreadTimer::ForgetThread(GetCurrentThreadId()); // their timers end with them
     return TRUE;
 }
 

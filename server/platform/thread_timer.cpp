@@ -1,23 +1,38 @@
 #include "thread_timer.h"
 
+#include "module_lock.h"
+
 #include <unordered_map>
 
 namespace quorvane::server {
 
 namespace {
 
-// Which timer each running thread timer of the process belongs to, by thread and timer id
-// (each thread numbers its timers on its own). Controls on other threads start and stop
+// Every thread timer of the process that still exists, by thread and timer id (each thread
+// numbers its timers on its own), with the timer it ticks, or null when it was stopped from
+// another thread and waits for its own to kill it. Controls on other threads start and stop
 // theirs at the same time, so the map has a lock of its own.
 SRWLOCK lock = SRWLOCK_INIT;
-std::unordered_map<std::uint64_t, ThreadTimer *> &Running() {
-    static std::unordered_map<std::uint64_t, ThreadTimer *> running;
-    return running;
+std::unordered_map<std::uint64_t, ThreadTimer *> &Existing() {
+    static std::unordered_map<std::uint64_t, ThreadTimer *> existing;
+    return existing;
 }
 
-std::uint64_t Key(UINT_PTR id) {
-    return std::uint64_t{GetCurrentThreadId()} << 32 | static_cast<std::uint32_t>(id);
+std::uint64_t Key(DWORD thread, UINT_PTR id) {
+    return std::uint64_t{thread} << 32 | static_cast<std::uint32_t>(id);
 }
+
+DWORD ThreadOf(std::uint64_t key) {
+    return static_cast<DWORD>(key >> 32);
+}
+
+class Locked {
+public:
+    Locked() { AcquireSRWLockExclusive(&lock); }
+    ~Locked() { ReleaseSRWLockExclusive(&lock); }
+    Locked(const Locked &) = delete;
+    Locked &operator=(const Locked &) = delete;
+};
 
 } // namespace
 
@@ -26,38 +41,86 @@ void ThreadTimer::Start(std::uint32_t period_ms) {
     const UINT_PTR id = SetTimer(nullptr, 0, period_ms, OnTimer);
     if (!id)
         return;
-    AcquireSRWLockExclusive(&lock);
+    const std::uint64_t key = Key(GetCurrentThreadId(), id);
     try {
-        Running()[Key(id)] = this;
-        id_ = id;
-        key_ = Key(id);
+        Locked locked;
+        Existing()[key] = this;
     } catch (...) {
         KillTimer(nullptr, id);
+        return;
     }
-    ReleaseSRWLockExclusive(&lock);
+    LockModule();
+    id_ = id;
+    key_ = key;
 }
 
 void ThreadTimer::Stop() {
-    if (!id_)
-        return;
-    KillTimer(nullptr, id_);
-    // Forgotten even when stopped from another thread, where KillTimer cannot reach it.
-    AcquireSRWLockExclusive(&lock);
-    Running().erase(key_);
-    ReleaseSRWLockExclusive(&lock);
+    bool own;
+    {
+        Locked locked;
+        if (!key_)
+            return;
+        own = ThreadOf(key_) == GetCurrentThreadId();
+        const auto found = Existing().find(key_);
+        if (found == Existing().end())
+            ;
+        else if (own)
+            Existing().erase(found);
+        else
+            found->second = nullptr; // KillTimer here would kill this thread's timer of that id
+        key_ = 0;
+    }
+    if (own) {
+        KillTimer(nullptr, id_);
+        UnlockModule();
+    }
     id_ = 0;
 }
 
-void CALLBACK ThreadTimer::OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
-    AcquireSRWLockShared(&lock);
-    const auto found = Running().find(Key(id));
-    ThreadTimer *timer = found == Running().end() ? nullptr : found->second;
-    ReleaseSRWLockShared(&lock);
-    // The tick may destroy this timer with its control: call a copy, touch nothing after.
-    if (timer) {
-        const std::function<void()> tick = timer->tick_;
-        tick();
+void ThreadTimer::ForgetThread(DWORD thread) {
+    std::size_t gone = 0;
+    {
+        Locked locked;
+        for (auto at = Existing().begin(); at != Existing().end();) {
+            if (ThreadOf(at->first) != thread) {
+                ++at;
+                continue;
+            }
+            if (at->second)
+                at->second->key_ = at->second->id_ = 0;
+            at = Existing().erase(at);
+            ++gone;
+        }
     }
+    while (gone-- > 0)
+        UnlockModule();
+}
+
+void CALLBACK ThreadTimer::OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
+    ThreadTimer *timer = nullptr;
+    bool held = false, orphan = false;
+    {
+        Locked locked;
+        const auto found = Existing().find(Key(GetCurrentThreadId(), id));
+        if (found != Existing().end() && found->second) {
+            timer = found->second;
+            // Taken under the lock: a control released on another thread meanwhile either
+            // has not reached its destructor, whose Stop waits for the lock, or refuses.
+            held = timer->target_.TryHold();
+        } else if (found != Existing().end()) {
+            Existing().erase(found);
+            orphan = true;
+        }
+    }
+    if (timer) {
+        if (held)
+            timer->target_.Tick();
+        return;
+    }
+    // A timer no control owns any more: stopped from another thread, or a stray tick.
+    KillTimer(nullptr, id);
+    if (orphan)
+        UnlockModule();
 }
 
 } // namespace quorvane::server
