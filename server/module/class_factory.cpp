@@ -18,10 +18,12 @@ HRESULT ClassFactory::CreateInstance(IUnknown *outer, REFIID iid, void **out) {
 }
 
 HRESULT ClassFactory::LockServer(BOOL lock) {
+    // Only a lock this process took can be let go: an unmatched FALSE must not leave the
+    // count owing locks that objects still hold.
     if (lock)
-        LockModule();
+        TakeServerLock();
     else
-        UnlockModule();
+        DropServerLock();
     return S_OK;
 }
 

@@ -7,6 +7,10 @@ namespace quorvane::server {
 
 void LockModule();
 void UnlockModule();
+// IClassFactory::LockServer's locks, counted apart from the objects' so that letting go of
+// more than were taken does nothing.
+void TakeServerLock();
+void DropServerLock();
 bool ModuleInUse();
 
 HINSTANCE ModuleInstance();
