@@ -116,6 +116,7 @@ TEST(Dispatch, ErrorsReachBothKindsOfCaller) {
     ComPtr<ISupportErrorInfo> support;
     ASSERT_EQ(S_OK, s.As(&support));
     EXPECT_EQ(S_OK, support->InterfaceSupportsErrorInfo(IID__Schedule));
+    EXPECT_EQ(S_OK, support->InterfaceSupportsErrorInfo(IID_IDispatch)); // Invoke sets it too
     EXPECT_EQ(S_OK, Call(s.Get(), {L"AddSchedule"}, kMethod, {Str(L"taken"), I4(0)}).hr);
     for (const auto &c : cases) {
         std::vector<VARIANT> args{Str(c.name)};

@@ -176,13 +176,13 @@ HRESULT Sink::Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS *params, VARI
     return E_FAIL; // a failing sink changes nothing either
 }
 
-DWORD Connect(IUnknown *control, Sink &sink) {
+DWORD Connect(IUnknown *control, IUnknown *sink) {
     ComPtr<IConnectionPointContainer> container;
     EXPECT_EQ(S_OK, control->QueryInterface(IID_PPV_ARGS(&container)));
     ComPtr<IConnectionPoint> point;
     EXPECT_EQ(S_OK, container->FindConnectionPoint(DIID___Schedule, &point));
     DWORD cookie = 0;
-    EXPECT_EQ(S_OK, point->Advise(&sink, &cookie));
+    EXPECT_EQ(S_OK, point->Advise(sink, &cookie));
     return cookie;
 }
 

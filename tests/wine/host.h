@@ -81,6 +81,9 @@ public:
                                      VARIANT *, EXCEPINFO *, UINT *) override;
 };
 
-DWORD Connect(IUnknown *control, Sink &sink);
+DWORD Connect(IUnknown *control, IUnknown *sink);
+inline DWORD Connect(IUnknown *control, Sink &sink) {
+    return Connect(control, static_cast<IUnknown *>(&sink));
+}
 // Runs a message loop until `done` or `ms` milliseconds have passed; true if done.
 bool PumpUntil(const std::function<bool()> &done, DWORD ms);

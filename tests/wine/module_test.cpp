@@ -127,8 +127,10 @@ TEST_F(EntryPoints, CanUnloadOnlyWithNoObjectAndNoLock) {
     factory.Reset();
     ExpectHolds(schedule, "control");
 
-    // Locks, nested, outlive the class object they were taken through.
+    // Locks, nested, outlive the class object they were taken through; letting go of a lock
+    // never taken changes nothing.
     ASSERT_EQ(S_OK, get_(CLSID_Schedule, IID_PPV_ARGS(&factory)));
+    EXPECT_EQ(S_OK, factory->LockServer(FALSE));
     EXPECT_EQ(S_OK, factory->LockServer(TRUE));
     EXPECT_EQ(S_OK, factory->LockServer(TRUE));
     factory.Reset();

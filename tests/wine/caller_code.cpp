@@ -1,0 +1,147 @@
+#include "caller_code.h"
+
+void PumpMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+HRESULT CanUnloadNow() {
+    const HMODULE module = GetModuleHandleW(ModulePath().c_str());
+    if (!module)
+        return E_FAIL;
+    auto can_unload = reinterpret_cast<HRESULT(WINAPI *)()>(
+        reinterpret_cast<void *>(GetProcAddress(module, "DllCanUnloadNow")));
+    return can_unload();
+}
+
+namespace {
+
+HRESULT AnswerDispatch(IDispatch *self, REFIID iid, void **out, REFIID also) {
+    if (iid != IID_IUnknown && iid != IID_IDispatch && iid != also) {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    *out = self;
+    self->AddRef();
+    return S_OK;
+}
+
+} // namespace
+
+ValueObject *ValueObject::Create(VARIANT value, std::function<void()> on_read) {
+    return new ValueObject(value, std::move(on_read));
+}
+
+ValueObject::ValueObject(VARIANT value, std::function<void()> read)
+    : on_read(std::move(read)), value_(value) {}
+
+HRESULT ValueObject::QueryInterface(REFIID iid, void **out) {
+    return AnswerDispatch(this, iid, out, IID_IDispatch);
+}
+
+ULONG ValueObject::Release() {
+    const LONG left = InterlockedDecrement(&refs_);
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+HRESULT ValueObject::GetTypeInfoCount(UINT *count) {
+    *count = 0;
+    return S_OK;
+}
+
+HRESULT ValueObject::Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS *, VARIANT *result,
+                            EXCEPINFO *, UINT *) {
+    if (member != DISPID_VALUE)
+        return DISP_E_MEMBERNOTFOUND;
+    AddRef(); // the code may let go of this object's last other reference
+    if (on_read)
+        on_read();
+    HRESULT hr = S_OK;
+    if (result) {
+        VariantInit(result);
+        hr = VariantCopy(result, &value_);
+    }
+    Release();
+    return hr;
+}
+
+VARIANT Object(IDispatch *object) {
+    VARIANT v;
+    V_VT(&v) = VT_DISPATCH;
+    V_DISPATCH(&v) = object;
+    return v;
+}
+
+PumpingSink *PumpingSink::Create(LONG *events) {
+    return new PumpingSink(events);
+}
+
+HRESULT PumpingSink::QueryInterface(REFIID iid, void **out) {
+    return AnswerDispatch(this, iid, out, DIID___Schedule);
+}
+
+ULONG PumpingSink::Release() {
+    const LONG left = InterlockedDecrement(&refs_);
+    if (left == 0) {
+        PumpMessages();
+        delete this;
+    }
+    return left;
+}
+
+HRESULT PumpingSink::GetTypeInfoCount(UINT *count) {
+    *count = 0;
+    return S_OK;
+}
+
+HRESULT PumpingSink::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS *, VARIANT *, EXCEPINFO *,
+                            UINT *) {
+    if (events_)
+        InterlockedIncrement(events_);
+    PumpMessages();
+    return S_OK;
+}
+
+StaThread::StaThread()
+    : ready_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      done_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
+    thread_ = CreateThread(nullptr, 0, Main, this, 0, &id_);
+    WaitForSingleObject(done_, INFINITE); // its message queue and apartment are there
+}
+
+StaThread::~StaThread() {
+    Run([this] { stop_ = true; });
+    WaitForSingleObject(thread_, INFINITE);
+    for (HANDLE handle : {thread_, ready_, done_})
+        CloseHandle(handle);
+}
+
+void StaThread::Run(std::function<void()> work) {
+    work_ = std::move(work);
+    SetEvent(ready_);
+    WaitForSingleObject(done_, INFINITE);
+}
+
+DWORD WINAPI StaThread::Main(void *self) {
+    auto &thread = *static_cast<StaThread *>(self);
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    PumpMessages(); // makes the message queue
+    SetEvent(thread.done_);
+    while (!thread.stop_) {
+        const DWORD woke =
+            MsgWaitForMultipleObjects(1, &thread.ready_, FALSE, INFINITE, QS_ALLINPUT);
+        if (woke == WAIT_OBJECT_0) {
+            thread.work_();
+            SetEvent(thread.done_);
+        } else {
+            PumpMessages();
+        }
+    }
+    CoUninitialize();
+    return 0;
+}

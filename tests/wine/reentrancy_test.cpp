@@ -1,0 +1,183 @@
+// The caller's code running inside the control's calls: an argument's default value, a sink's
+// last Release, a release on another thread. Each case once corrupted memory, lost alarms or
+// took a NaN for a number.
+#include "caller_code.h"
+#include "caller_memory.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr DISPID kAddSchedule = 0x60030012, kTimerInterVal = 0x68030011, kInterval = 0x6803000E;
+
+VARIANT R8(double value) {
+    VARIANT v;
+    V_VT(&v) = VT_R8;
+    V_R8(&v) = value;
+    return v;
+}
+
+LONG CountOf(IDispatch *collection) {
+    return CallId(collection, 2, DISPATCH_PROPERTYGET, {}).Long();
+}
+
+// `object` once more as an argument that Call may release.
+VARIANT Another(IDispatch *object) {
+    object->AddRef();
+    return Object(object);
+}
+
+TEST(CallerCode, AnIndexWhoseValueMovesTheCollectionsItemsFindsTheItemsOfNow) {
+    ComPtr<_Schedule> s = NewSchedule();
+    for (int i = 0; i < 3000; ++i)
+        ASSERT_EQ(S_OK, AddAt(s.Get(), (L"e" + std::to_wstring(i)).c_str(), NowPlus(3600 + i)));
+    ComPtr<IDispatch> items;
+    ASSERT_EQ(S_OK, s->get_GetSchedules(&items));
+    // The value begins a walk, removes the first item, so that the collection copies its items
+    // away from the walk, and ends the walk, which frees the items the call began with.
+    ValueObject *index = ValueObject::Create(I4(1), [&] {
+        Outcome walk = CallId(items.Get(), DISPID_NEWENUM, DISPATCH_PROPERTYGET, {});
+        EXPECT_EQ(S_OK, CallId(items.Get(), 3, DISPATCH_METHOD, {I4(1)}).hr);
+    });
+
+    EXPECT_EQ(S_OK, CallId(items.Get(), 3, DISPATCH_METHOD, {Another(index)}).hr);
+    EXPECT_EQ(2998, CountOf(items.Get()));
+    ComPtr<_Collection> collection;
+    ASSERT_EQ(S_OK, items.As(&collection));
+    VARIANT argument = Object(index), item;
+    EXPECT_EQ(S_OK, collection->Item(&argument, &item));
+    EXPECT_EQ(VT_DATE, V_VT(&item));
+    EXPECT_EQ(2997, CountOf(items.Get()));
+    // Add 42, Before:=index: the item goes into the collection the caller holds.
+    EXPECT_EQ(
+        S_OK,
+        Call(items.Get(), {L"Add", L"Before"}, DISPATCH_METHOD, {I4(42)}, {Another(index)}).hr);
+    EXPECT_EQ(2997, CountOf(items.Get()));
+    EXPECT_EQ(42, CallId(items.Get(), DISPID_VALUE, DISPATCH_PROPERTYGET, {I4(1)}).Long());
+    index->Release();
+}
+
+TEST(CallerCode, ANameReassignedByAnotherArgumentsValueIsReadAsGiven) {
+    if (!StringsReallyFreed())
+        GTEST_SKIP() << "strings are cached: run with OANOCACHE=1";
+    ComPtr<_Schedule> s = NewSchedule();
+    for (const wchar_t *given : {L"by reference", L"in a variable"}) {
+        VARIANT variable = Str(given);
+        // ty's value frees the name and stores another, as a script's assignment does.
+        ValueObject *ty = ValueObject::Create(I4(0), [&] {
+            SysFreeString(V_BSTR(&variable));
+            V_BSTR(&variable) = SysAllocString(L"new");
+        });
+        VARIANT name = Ref(&variable);
+        if (given[0] == L'b') {
+            V_VT(&name) = VT_BSTR | VT_BYREF;
+            V_BSTRREF(&name) = &V_BSTR(&variable);
+        }
+        VARIANT args[] = {Object(ty), name}; // in reverse: ty, then the name
+        DISPPARAMS params{args, nullptr, 2, 0};
+        EXPECT_EQ(S_OK, s->Invoke(kAddSchedule, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr,
+                                  nullptr, nullptr));
+        VariantClear(&args[0]);
+        VariantClear(&variable);
+        EXPECT_EQ(S_OK, Call(s.Get(), {L"NextTime"}, DISPATCH_PROPERTYGET, {Str(given)}).hr);
+        EXPECT_EQ(Err(50004),
+                  Call(s.Get(), {L"NextTime"}, DISPATCH_PROPERTYGET, {Str(L"new")}).scode);
+    }
+}
+
+TEST(CallerCode, ATickDuringTheControlsDestructionFindsItGone) {
+    LONG events = 0;
+    ComPtr<_Schedule> s = NewSchedule();
+    PumpingSink *sink = PumpingSink::Create(&events);
+    Connect(s.Get(), sink);
+    sink->Release(); // the control holds its last reference
+    ASSERT_EQ(S_OK, s->put_TimerInterVal(10));
+    ASSERT_EQ(S_OK, AddAt(s.Get(), L"later", NowPlus(3600)));
+    Sleep(50); // a tick is due
+    s.Reset(); // the sink's last Release pumps that tick
+    PumpUntil([] { return false; }, 50);
+    EXPECT_EQ(0, events);
+    EXPECT_EQ(S_OK, CanUnloadNow());
+}
+
+TEST(CallerCode, AControlReleasedOnAnotherThreadLeavesThatThreadsAlarms) {
+    _Schedule *first_control = nullptr;
+    ComPtr<_Schedule> second_control;
+    Sink sink;
+    {
+        // Each thread's first timer: both have the same id, each on its own thread.
+        StaThread first, second;
+        first.Run([&] {
+            first_control = NewSchedule().Detach();
+            first_control->put_TimerInterVal(10);
+            AddAt(first_control, L"first", NowPlus(3600));
+        });
+        second.Run([&] {
+            second_control = NewSchedule();
+            Connect(second_control.Get(), sink);
+            second_control->put_TimerInterVal(100);
+            AddAt(second_control.Get(), L"second", NowPlus(1));
+            first_control->Release(); // as a finalizer on the wrong thread does
+        });
+        Sleep(2600); // both threads pump meanwhile
+        second.Run([&] { second_control.Reset(); });
+    }
+    EXPECT_EQ(std::vector<std::wstring>{L"second"}, sink.keys);
+    // The first control's timer was killed on its own thread, and the module let go.
+    EXPECT_EQ(S_OK, CanUnloadNow());
+}
+
+TEST(CallerCode, NaNIsANumberThatDoesNotFit) {
+    ComPtr<_Schedule> s = NewSchedule();
+    for (DISPID id : {kInterval, kTimerInterVal})
+        for (double bad : {std::nan(""), -HUGE_VAL}) {
+            EXPECT_EQ(DISP_E_OVERFLOW, CallId(s.Get(), id, DISPATCH_PROPERTYPUT, {R8(bad)}).hr);
+            ValueObject *value = ValueObject::Create(R8(bad), nullptr);
+            EXPECT_EQ(DISP_E_OVERFLOW,
+                      CallId(s.Get(), id, DISPATCH_PROPERTYPUT, {Object(value)}).hr);
+        }
+    EXPECT_EQ(60000, CallId(s.Get(), kTimerInterVal, DISPATCH_PROPERTYGET, {}).Long());
+    EXPECT_EQ(DISP_E_OVERFLOW, Call(s.Get(), {L"AddSchedule", L"hr"}, DISPATCH_METHOD,
+                                    {Str(L"n"), I4(0)}, {R8(std::nan(""))})
+                                   .hr);
+}
+
+TEST(CallerCode, ConventionsOfTheBoundary) {
+    ComPtr<_Schedule> s = NewSchedule();
+    // A property write leaves pVarResult as it was; a surplus argument is a wrong count.
+    VARIANT values[] = {I4(1000), I4(5)};
+    DISPID put = DISPID_PROPERTYPUT;
+    DISPPARAMS one{values, &put, 1, 1}, surplus{values, &put, 2, 1};
+    VARIANT result = I4(12345);
+    EXPECT_EQ(S_OK, s->Invoke(kTimerInterVal, IID_NULL, 0, DISPATCH_PROPERTYPUT, &one, &result,
+                              nullptr, nullptr));
+    EXPECT_EQ(VT_I4, V_VT(&result));
+    EXPECT_EQ(12345, V_I4(&result));
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT, s->Invoke(kInterval, IID_NULL, 0, DISPATCH_PROPERTYPUT,
+                                              &surplus, nullptr, nullptr, nullptr));
+
+    // VT_ERROR | VT_BYREF holding DISP_E_PARAMNOTFOUND is a missing argument.
+    SCODE not_found = DISP_E_PARAMNOTFOUND;
+    VARIANT missing;
+    V_VT(&missing) = VT_ERROR | VT_BYREF;
+    V_ERRORREF(&missing) = &not_found;
+    EXPECT_EQ(
+        S_OK,
+        Call(s.Get(), {L"AddSchedule", L"hr"}, DISPATCH_METHOD, {Str(L"m"), I4(0)}, {missing}).hr);
+    EXPECT_EQ(DISP_E_PARAMNOTOPTIONAL,
+              Call(s.Get(), {L"AddSchedule"}, DISPATCH_METHOD, {Str(L"n"), missing}).hr);
+
+    ComPtr<IDispatch> items;
+    ASSERT_EQ(S_OK, s->get_GetSchedules(&items));
+    ComPtr<ISupportErrorInfo> support;
+    ASSERT_EQ(S_OK, items.As(&support));
+    EXPECT_EQ(S_OK, support->InterfaceSupportsErrorInfo(IID_IDispatch));
+    // A failed vtable Item leaves its out-VARIANT empty.
+    ComPtr<_Collection> collection;
+    ASSERT_EQ(S_OK, items.As(&collection));
+    VARIANT index = I4(99), out = I4(7);
+    EXPECT_EQ(Err(9), collection->Item(&index, &out));
+    EXPECT_EQ(VT_EMPTY, V_VT(&out));
+}
+
+} // namespace
