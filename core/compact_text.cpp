@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <stdexcept>
-#include <utility>
 
 namespace quorvane {
 
@@ -22,12 +21,6 @@ CompactText::CompactText(std::u16string_view text) {
 CompactText::CompactText(const CompactText &other) {
     if (other.has_value())
         *this = CompactText(other.view());
-}
-
-CompactText &CompactText::operator=(CompactText other) noexcept {
-    std::swap(units_, other.units_);
-    std::swap(size_, other.size_);
-    return *this;
 }
 
 void CompactText::FreeHeap() noexcept {

@@ -16,12 +16,23 @@ public:
     CompactText() = default; // no text
     explicit CompactText(std::u16string_view text);
     CompactText(const CompactText &other);
-    // Moving and dropping are inline: a snapshot does both for every entry.
+    // Moving and dropping are inline: a snapshot does both for every entry, and the list both
+    // for every entry it adds or removes.
     CompactText(CompactText &&other) noexcept : size_(other.size_) {
         std::memcpy(units_, other.units_, sizeof units_);
         other.size_ = kNoText;
     }
-    CompactText &operator=(CompactText other) noexcept;
+    CompactText &operator=(const CompactText &other) { return *this = CompactText(other); }
+    CompactText &operator=(CompactText &&other) noexcept {
+        if (this != &other) {
+            if (OnHeap())
+                FreeHeap();
+            std::memcpy(units_, other.units_, sizeof units_);
+            size_ = other.size_;
+            other.size_ = kNoText;
+        }
+        return *this;
+    }
     ~CompactText() {
         if (OnHeap())
             FreeHeap();
