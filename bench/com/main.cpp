@@ -1,7 +1,8 @@
 // Quorvane.ocx beside Scripting.Dictionary, both through COM in this process: calls per
 // entry at a steady size, reading everything with For Each, memory, changes at the front of
 // GetSchedules' collection, and creating instances. `--quick` runs small sizes as a smoke
-// test; `--memory SIDE COUNT` is the child process that measures one store's memory.
+// test; `--calls` runs only the calls per entry, at full sizes; `--memory SIDE COUNT` is the
+// child process that measures one store's memory.
 #include "creation.h"
 #include "dictionary_store.h"
 #include "dispatch.h"
@@ -27,7 +28,7 @@ namespace {
 struct Plan {
     const char *name;
     std::vector<int> call_sizes; // A
-    std::vector<int> walk_sizes; // B; D and ours in C at the last
+    std::vector<int> walk_sizes; // B; D and ours in C at the last; none: no B, C, D or E
     int memory_size;             // C, both
     int instances;               // E
     int batch;                   // calls per timed batch in A
@@ -37,6 +38,7 @@ struct Plan {
 const Plan kFull{"full", {1'000, 10'000}, {1'000, 10'000, 100'000, 1'000'000}, 100'000, 1'000, 200,
                  15};
 const Plan kQuick{"quick", {100}, {100, 1'000}, 500, 50, 20, 3};
+const Plan kCallsOnly{"calls-only", kFull.call_sizes, {}, 0, 0, kFull.batch, kFull.repetitions};
 
 const std::string kCalls = "A. per call, late-bound unless marked vtable";
 const std::string kWalks = "B. reading every entry as For Each does";
@@ -58,6 +60,9 @@ void PerCallRows(Table &table, ScheduleStore &ours, DictionaryStore &dictionary,
     table.Add(kCalls,
               {"vtable _Schedule::AddSchedule | IDictionary::Add", size, "ns/call",
                VtableAddNs(ours, plan.batch, runs), VtableAddNs(dictionary, plan.batch, runs)});
+    table.Add(kCalls,
+              {"vtable _Schedule::RemoveSchedule | IDictionary::Remove", size, "ns/call",
+               VtableRemoveNs(ours, present, runs), VtableRemoveNs(dictionary, present, runs)});
 }
 
 void WalkRows(Table &table, ScheduleStore &ours, DictionaryStore &dictionary, int size,
@@ -103,6 +108,8 @@ void StoreSections(Table &table, const Plan &plan) {
         if (std::count(plan.walk_sizes.begin(), plan.walk_sizes.end(), size))
             WalkRows(table, ours, dictionary, size, plan);
     }
+    if (plan.walk_sizes.empty())
+        return;
     Progress("changes at the front");
     FrontRows(table, ours, dictionary, size);
 }
@@ -158,8 +165,10 @@ int Bench(const Plan &plan) {
     Progress("start");
     Table table;
     StoreSections(table, plan);
-    InstanceRows(table, plan);
-    MemorySection(table, plan);
+    if (!plan.walk_sizes.empty()) {
+        InstanceRows(table, plan);
+        MemorySection(table, plan);
+    }
     table.Print("Quorvane.ocx | Scripting.Dictionary through COM, " +
                 std::to_string(8 * sizeof(void *)) + "-bit, " + plan.name +
                 " run: fastest of repeated runs");
@@ -179,10 +188,12 @@ int wmain(int argc, wchar_t **argv) {
         status = MemoryChild(argv[2], std::wcstol(argv[3], nullptr, 10));
     else if (argc == 2 && std::wcscmp(argv[1], L"--quick") == 0)
         status = Bench(kQuick);
+    else if (argc == 2 && std::wcscmp(argv[1], L"--calls") == 0)
+        status = Bench(kCallsOnly);
     else if (argc == 1)
         status = Bench(kFull);
     else
-        std::fprintf(stderr, "usage: combench [--quick]\n");
+        std::fprintf(stderr, "usage: combench [--quick | --calls]\n");
     CoUninitialize();
     return status;
 }

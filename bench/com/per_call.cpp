@@ -63,15 +63,29 @@ double LateRemoveNs(Store &store, const std::vector<int> &numbers, int repetitio
         store, store.Remove(), present, [&] { PutAll(store, present); }, repetitions);
 }
 
-double VtableAddNs(Store &store, int count, int repetitions) {
-    const Entries added(L"added", Run(0, count));
+namespace {
+
+// `change` through the vtable for each of `entries` per batch, `undo` for each after it.
+double TimeVtableCalls(Store &store, const Entries &entries,
+                       void (*change)(Store &, const Entries &),
+                       void (*undo)(Store &, const Entries &), int repetitions) {
     const Batch batch{nullptr,
                       [&] {
-                          PutAll(store, added);
-                          return added.size();
+                          change(store, entries);
+                          return entries.size();
                       },
-                      [&] { DropAll(store, added); }};
+                      [&] { undo(store, entries); }};
     return FastestNsPerCall(batch, repetitions);
+}
+
+} // namespace
+
+double VtableAddNs(Store &store, int count, int repetitions) {
+    return TimeVtableCalls(store, Entries(L"added", Run(0, count)), PutAll, DropAll, repetitions);
+}
+
+double VtableRemoveNs(Store &store, const std::vector<int> &numbers, int repetitions) {
+    return TimeVtableCalls(store, Entries(L"alarm", numbers), DropAll, PutAll, repetitions);
 }
 
 } // namespace combench

@@ -15,5 +15,7 @@ double LateFindNs(Store &store, const std::vector<int> &numbers, int repetitions
 double LateRemoveNs(Store &store, const std::vector<int> &numbers, int repetitions);
 // Add through the vtable of `count` new entries per batch, on arguments formed before.
 double VtableAddNs(Store &store, int count, int repetitions);
+// Remove through the vtable of the fill's entries numbered `numbers`, one batch.
+double VtableRemoveNs(Store &store, const std::vector<int> &numbers, int repetitions);
 
 } // namespace combench

@@ -8,7 +8,7 @@ namespace combench {
 
 namespace {
 
-constexpr char kRowFormat[] = "%-54s %10s %-8s %10s %10s %9s\n";
+constexpr char kRowFormat[] = "%-58s %10s %-8s %10s %10s %9s\n";
 
 // Four significant figures at most, with no exponent.
 std::string Figure(double value) {
