@@ -3,83 +3,35 @@
 #include "prefetch.h"
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
+#include <span>
+#include <stdexcept>
 
 namespace quorvane {
 
 namespace {
 
-// The first of `count` keys for which `goes_right` is false, by halving, always to one key:
-// every search takes the same number of steps.
+// The first of `count` keys for which `goes_right` is false, by halving.
 template <class GoesRight> int Search(const DueKey *keys, int count, const GoesRight &goes_right) {
-    if (count == 0)
-        return 0;
-    const DueKey *base = keys;
-    while (count > 1) {
+    int low = 0;
+    while (count > 0) {
         const int half = count / 2;
-        if (goes_right(base[half]))
-            base += half;
-        count -= half;
+        if (goes_right(keys[low + half])) {
+            low += half + 1;
+            count -= half + 1;
+        } else {
+            count = half;
+        }
     }
-    return static_cast<int>(base - keys) + goes_right(*base);
+    return low;
 }
 
 int LowerBound(const DueKey *keys, int count, const DueKey &key) {
-    return Search(keys, count, [&](const DueKey &k) {
-        return (k.at < key.at) | ((k.at == key.at) & (k.sequence < key.sequence));
-    });
+    return Search(keys, count, [&](const DueKey &k) { return k < key; });
 }
 
 int UpperBound(const DueKey *keys, int count, const DueKey &key) {
-    return Search(keys, count, [&](const DueKey &k) {
-        return (k.at < key.at) | ((k.at == key.at) & (k.sequence <= key.sequence));
-    });
-}
-
-// Moves the `count` elements at `first` one place up (`up`) or down, in blocks of `kBlock`
-// while that many are left, and returns how many are left. Each block is read whole before it
-// is written, so that the overlap does no harm.
-template <int kBlock, class T> int ShiftBlocks(T *&first, int count, bool up) {
-    for (; count >= kBlock; count -= kBlock) {
-        T *const from = up ? first + count - kBlock : first;
-        T block[kBlock];
-        std::memcpy(block, from, sizeof block);
-        std::memcpy(up ? from + 1 : from - 1, block, sizeof block);
-        if (!up)
-            first += kBlock;
-    }
-    return count;
-}
-
-// Moves the `count` elements at `first` one place up (`up`) or down: what adding or taking
-// out a node's element does to the elements after it. The copies are inline, in blocks of 64
-// and then 16 bytes: the C runtime's memmove, which a copy of unknown length calls, is a
-// general one and costs more than the copy itself (under Wine, as much as the rest of the
-// insert); the barrier keeps the compiler from making the last loop such a call.
-template <class T> void Shift(T *first, int count, bool up) {
-    count = ShiftBlocks<64 / sizeof(T)>(first, count, up);
-    if constexpr (sizeof(T) < 16)
-        count = ShiftBlocks<16 / sizeof(T)>(first, count, up);
-    for (; count > 0; --count) {
-        if (up) {
-            first[count] = first[count - 1];
-        } else {
-            first[-1] = first[0];
-            ++first;
-        }
-        asm("" ::: "memory");
-    }
-}
-
-// Makes room at `at`, moving the elements up to `end` one place up.
-template <class T> void OpenGap(T *at, T *end) {
-    Shift(at, static_cast<int>(end - at), true);
-}
-
-// Fills the place at `at` with the elements after it, up to `end`.
-template <class T> void CloseGap(T *at, T *end) {
-    Shift(at + 1, static_cast<int>(end - at - 1), false);
+    return Search(keys, count, [&](const DueKey &k) { return !(key < k); });
 }
 
 } // namespace
@@ -131,8 +83,8 @@ void DueOrder::Insert(const DueKey &key, std::uint32_t id) {
     if (leaf->count == kLeafCapacity) {
         InsertSplitting(leaf, at, key, id, path);
     } else {
-        OpenGap(leaf->keys + at, leaf->keys + leaf->count);
-        OpenGap(leaf->ids + at, leaf->ids + leaf->count);
+        std::copy_backward(leaf->keys + at, leaf->keys + leaf->count, leaf->keys + leaf->count + 1);
+        std::copy_backward(leaf->ids + at, leaf->ids + leaf->count, leaf->ids + leaf->count + 1);
         leaf->keys[at] = key;
         leaf->ids[at] = id;
         ++leaf->count;
@@ -223,8 +175,8 @@ void DueOrder::Erase(const DueKey &key) {
     Step path[kMaxHeight];
     Leaf *const leaf = Descend(key, path);
     const int at = LowerBound(leaf->keys, leaf->count, key);
-    CloseGap(leaf->keys + at, leaf->keys + leaf->count);
-    CloseGap(leaf->ids + at, leaf->ids + leaf->count);
+    std::copy(leaf->keys + at + 1, leaf->keys + leaf->count, leaf->keys + at);
+    std::copy(leaf->ids + at + 1, leaf->ids + leaf->count, leaf->ids + at);
     --leaf->count;
     --size_;
 
@@ -338,6 +290,56 @@ void DueOrder::BalanceInners(Inner *parent, int left) {
     std::copy(dividers + kept, dividers + total - 1, r->keys);
     r->count = total - kept;
     parent->keys[left] = dividers[kept - 1];
+}
+
+void DueOrder::CheckInvariants() const {
+    const auto fail = [](const char *fault) { throw std::logic_error(fault); };
+    // The leaf the chain says comes next: the nodes at the bottom level, and only they, are met
+    // in the chain's order.
+    const Leaf *next = first_;
+    const DueKey *last = nullptr;
+    std::size_t count = 0;
+    // `node` at `level` (0 at the root), all of whose keys lie in [low, high) of those given.
+    const auto check = [&](const auto &self, const Node *node, int level, const DueKey *low,
+                           const DueKey *high) -> void {
+        const bool root = node == root_;
+        if (level == height_) {
+            const Leaf *const leaf = static_cast<const Leaf *>(node);
+            if (leaf->count > kLeafCapacity || (!root && leaf->count < kLeafCapacity / 3))
+                fail("a leaf filled out of bounds");
+            if (leaf != next)
+                fail("the leaf chain is out of order");
+            next = leaf->next;
+            for (const DueKey &key : std::span(leaf->keys, leaf->count)) {
+                if (last && !(*last < key))
+                    fail("keys out of order");
+                if ((low && key < *low) || (high && !(key < *high)))
+                    fail("a key outside its separators");
+                last = &key;
+            }
+            count += leaf->count;
+            return;
+        }
+        const Inner *const inner = static_cast<const Inner *>(node);
+        if (inner->count > kInnerCapacity || inner->count < (root ? 2 : kInnerCapacity / 3))
+            fail("an inner node filled out of bounds");
+        for (int i = 0; i < inner->count; ++i) {
+            const DueKey *const below = i > 0 ? &inner->keys[i - 1] : low;
+            const DueKey *const above = i + 1 < inner->count ? &inner->keys[i] : high;
+            if (below && above && !(*below < *above))
+                fail("separators out of order");
+            if (level + 1 < height_ && inner->children[i] == next)
+                fail("a leaf above the bottom level");
+            self(self, inner->children[i], level + 1, below, above);
+        }
+    };
+    if (height_ > 0 && root_ == first_)
+        fail("a leaf above the bottom level");
+    check(check, root_, 0, nullptr, nullptr);
+    if (next)
+        fail("the leaf chain goes on past the last leaf");
+    if (count != size_)
+        fail("the size differs from the count of ids in the leaves");
 }
 
 } // namespace quorvane

@@ -118,6 +118,13 @@ public:
     void ResortFront(const DueKey &key);
     void Clear();
 
+    // Levels of inner nodes above the leaves.
+    int height() const { return height_; }
+    // Checks the tree's shape, for tests: keys in order within and across leaves and within
+    // their separators, every leaf at the bottom level and in the chain in order, nodes filled
+    // within bounds, the size the leaves' count. Throws std::logic_error naming the first fault.
+    void CheckInvariants() const;
+
 private:
     Leaf *Descend(const DueKey &key, Step *path) const;
     void InsertSplitting(Leaf *leaf, int at, const DueKey &key, std::uint32_t id, Step *path);
