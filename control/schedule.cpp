@@ -3,6 +3,7 @@
 #include "automation_error.h"
 
 #include <exception>
+#include <optional>
 
 namespace quorvane {
 
@@ -70,8 +71,17 @@ double Schedule::NextTime(std::u16string_view ScheduleName) const {
     return ToOleDate(entry->NextTime());
 }
 
+void Schedule::FreezeEvents(bool freeze) {
+    if (freeze)
+        ++frozen_;
+    else if (frozen_ > 0)
+        --frozen_;
+}
+
 void Schedule::Timer1_Timer() {
-    if (mInTimer)
+    // While the container has frozen the events, nothing goes off and nothing moves on: the
+    // first tick after the thaw delivers what fell due meanwhile.
+    if (mInTimer || frozen_ > 0)
         return;
     mInTimer = true;
     // Cleared on every way out, so that a failing pass does not silence the control.
@@ -80,17 +90,30 @@ void Schedule::Timer1_Timer() {
         ~ClearFlag() { flag = false; }
     } clear{mInTimer};
 
-    while (!list_.empty()) {
+    while (!list_.empty() && frozen_ == 0) {
         const Moment now = clock_.Now();
         if (now <= list_.FrontDue())
             break;
         const ScheduleList::Entry &e = list_.Front();
         std::u16string key(e.key());
-        if (e.DateType() == schAppointTime)
+        const std::optional<Moment> next = NextOccurrence(e, now);
+        if (next)
+            list_.ResortFront(*next);
+        else
             list_.RemoveFront();
-        else // should the next occurrence be past the calendar's end, the entry stays as it was
-            list_.ResortFront(e.rule().NextFrom(now));
         events_.RunTime(key);
+    }
+}
+
+std::optional<Moment> Schedule::NextOccurrence(const ScheduleList::Entry &entry, Moment now) {
+    if (entry.DateType() == schAppointTime)
+        return std::nullopt;
+    try {
+        return entry.rule().NextFrom(now);
+    } catch (const AutomationError &) {
+        // The next occurrence would fall after 9999-12-31: this one was the last, as a
+        // one-shot entry's is. Kept first, it would fail every pass and starve the others.
+        return std::nullopt;
     }
 }
 

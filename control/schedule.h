@@ -13,6 +13,7 @@
 #include "timer.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -59,6 +60,9 @@ public:
 
     // One dispatch pass: raises RunTime for every due entry, in due order.
     void Timer1_Timer();
+    // The container freezes the events while it cannot take them (a form loading) and thaws
+    // them again; freezes nest. No pass runs while they are frozen.
+    void FreezeEvents(bool freeze);
 
     const ScheduleList &Entries() const { return list_; }
     const Timer1 &Timer() const { return timer_; }
@@ -66,6 +70,9 @@ public:
 
 private:
     void UserControl_Initialize();
+    // A recurring entry's next occurrence after `now`; none for a one-shot entry, or where
+    // the calendar ends first.
+    static std::optional<Moment> NextOccurrence(const ScheduleList::Entry &entry, Moment now);
     [[noreturn]] static void RaiseError(std::int32_t code, std::u16string_view source,
                                         const std::u16string &detail);
 
@@ -74,6 +81,7 @@ private:
     Timer1 timer_;
     ScheduleList list_;
     bool mInTimer = false;
+    int frozen_ = 0;
 };
 
 } // namespace quorvane

@@ -168,8 +168,11 @@ HRESULT OleObject::OnAmbientPropertyChange(DISPID property) {
     return S_OK;
 }
 
-// RunTime goes to the connection point's sinks whatever the container does with it.
-HRESULT OleObject::FreezeEvents(BOOL) {
+// While the container cannot take events (a form loading), nothing goes off: what falls due
+// meanwhile goes off at the first tick after the thaw, rather than into a container that drops
+// it. Freezes nest, as the container counts them.
+HRESULT OleObject::FreezeEvents(BOOL freeze) {
+    control_.FreezeEvents(freeze != FALSE);
     return S_OK;
 }
 

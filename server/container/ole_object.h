@@ -4,6 +4,7 @@
 
 #include "control_site.h"
 #include "part.h"
+#include "schedule.h"
 #include "view_object.h"
 
 namespace quorvane::server {
@@ -14,8 +15,8 @@ public:
     // INVISIBLEATRUNTIME | SETCLIENTSITEFIRST, as registered.
     static constexpr DWORD kMiscStatus = 132497;
 
-    OleObject(IUnknown &owner, ControlSite &site, ViewObject &view)
-        : Part(owner), site_(site), view_(view) {}
+    OleObject(IUnknown &owner, ControlSite &site, ViewObject &view, Schedule &control)
+        : Part(owner), site_(site), view_(view), control_(control) {}
 
     HRESULT STDMETHODCALLTYPE SetClientSite(IOleClientSite *site) override;
     HRESULT STDMETHODCALLTYPE GetClientSite(IOleClientSite **site) override;
@@ -52,6 +53,7 @@ private:
 
     ControlSite &site_;
     ViewObject &view_;
+    Schedule &control_;
     Microsoft::WRL::ComPtr<IOleAdviseHolder> advise_;
 };
 

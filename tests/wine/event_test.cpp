@@ -23,6 +23,19 @@ struct Events : testing::Test {
     }
 };
 
+TEST_F(Events, FrozenEventsWaitForTheThaw) {
+    ComPtr<IOleControl> control;
+    ASSERT_EQ(S_OK, s.As(&control));
+    ASSERT_EQ(S_OK, control->FreezeEvents(TRUE));
+    ASSERT_EQ(S_OK, AddAt(s.Get(), L"Soon", NowPlus(1)));
+    EXPECT_FALSE(WaitFor(1, 2600)) << "raised into a frozen container";
+    DATE when = 0;
+    EXPECT_EQ(S_OK, NextTime(L"Soon", &when)); // still due, not gone
+    ASSERT_EQ(S_OK, control->FreezeEvents(FALSE));
+    EXPECT_TRUE(WaitFor(1, 1000));
+    EXPECT_EQ(std::vector<std::wstring>{L"Soon"}, sink.keys);
+}
+
 TEST_F(Events, TwoSinksHearEveryEntryInDueOrder) {
     Connect(s.Get(), second);
     const DATE soon = NowPlus(1), later = NowPlus(2);
