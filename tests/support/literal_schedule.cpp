@@ -114,9 +114,14 @@ void LiteralSchedule::DispatchDue() {
         const Moment now = clock_.Now();
         if (!(now > e.NextTime()))
             break;
-        e.SetNextTime(now);
+        bool last = e.DateType() == schAppointTime;
+        try {
+            e.SetNextTime(now);
+        } catch (const AutomationError &) {
+            last = true; // the next occurrence lies beyond the calendar's end
+        }
         std::u16string key(e.key());
-        if (e.DateType() == schAppointTime)
+        if (last)
             mSchedules.erase(mSchedules.begin());
         SortSchedules();
         events_.RunTime(key);
