@@ -31,6 +31,7 @@ bool ControlSite::ReadUserMode() {
     }
     const bool changed = user_mode != user_mode_;
     user_mode_ = user_mode;
+    own_.Show(!user_mode_); // invisible while the host runs
     return changed;
 }
 
@@ -69,11 +70,16 @@ HRESULT ControlSite::ActivateInPlace(IOleClientSite *site) {
     windowless_ = windowless;
 
     // Where the container puts the control, and the frame to tell when it is UI active.
-    in_place->GetWindow(&window_);
+    in_place->GetWindow(&container_);
     RECT position{}, clip{};
     OLEINPLACEFRAMEINFO frame_info{sizeof frame_info, FALSE, nullptr, nullptr, 0};
     if (SUCCEEDED(in_place->GetWindowContext(&frame_, &document_, &position, &clip, &frame_info)))
         SetObjectRects(position);
+    if (!windowless_ && !own_.Create(container_, Position(), !user_mode_, control_)) {
+        const HRESULT hr = HRESULT_FROM_WIN32(GetLastError());
+        Deactivate();
+        return FAILED(hr) ? hr : E_FAIL;
+    }
     return S_OK;
 }
 
@@ -113,7 +119,8 @@ void ControlSite::Deactivate() {
     windowless_.Reset();
     frame_.Reset();
     document_.Reset();
-    window_ = nullptr;
+    own_.Destroy();
+    container_ = nullptr;
     ComPtr<IOleInPlaceSiteEx> extended;
     if (SUCCEEDED(site.As(&extended)))
         extended->OnInPlaceDeactivateEx(TRUE);
@@ -146,6 +153,7 @@ HRESULT ControlSite::GetExtent(DWORD aspect, SIZEL *himetric) const {
 void ControlSite::SetObjectRects(const RECT &position) {
     origin_ = {position.left, position.top};
     size_.Resize({position.right - position.left, position.bottom - position.top}, Pixels());
+    own_.Place(Position());
 }
 
 RECT ControlSite::Position() const {
@@ -156,16 +164,17 @@ RECT ControlSite::Position() const {
 void ControlSite::Invalidate() {
     if (!in_place_)
         return;
+    if (own_.Handle())
+        return own_.Invalidate();
     const RECT position = Position();
-    if (windowless_ && SUCCEEDED(windowless_->InvalidateRect(&position, TRUE)))
-        return;
-    if (window_)
-        InvalidateRect(window_, &position, TRUE);
+    if (windowless_)
+        windowless_->InvalidateRect(&position, TRUE);
 }
 
 void ControlSite::SizeChanged() {
     if (ComPtr<IOleInPlaceSite> site = in_place_) {
         const RECT position = Position();
+        own_.Place(position);
         site->OnPosRectChange(&position);
     } else if (ComPtr<IOleClientSite> site = client_) {
         site->RequestNewObjectLayout();
@@ -173,10 +182,10 @@ void ControlSite::SizeChanged() {
 }
 
 UnitsPerInch ControlSite::Pixels() const {
-    const HDC dc = GetDC(window_);
+    const HDC dc = GetDC(container_);
     const UnitsPerInch pixels{static_cast<float>(GetDeviceCaps(dc, LOGPIXELSX)),
                               static_cast<float>(GetDeviceCaps(dc, LOGPIXELSY))};
-    ReleaseDC(window_, dc);
+    ReleaseDC(container_, dc);
     return pixels;
 }
 

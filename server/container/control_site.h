@@ -1,9 +1,12 @@
 // The control's side of its container: the client site with its ambient UserMode, in-place
-// activation, and the fixed size as the container sees it. The control has no window of its
-// own: while in-place active it is a rectangle of the container's window.
+// activation, and the fixed size as the container sees it. In a site that takes windowless
+// objects the control has no window: it is a rectangle of the container's window, which the
+// container may move, hide or destroy as it likes. In a site that cannot, it makes a small
+// child window of its own for its design-time icon.
 #pragma once
 
 #include "control_size.h"
+#include "own_window.h"
 
 #include <ocidl.h>
 #include <oleidl.h>
@@ -34,8 +37,9 @@ public:
     void DeactivateUi();
     void Deactivate();
     bool Active() const { return in_place_ != nullptr; }
-    // The container's window while in-place active.
-    HWND Window() const { return window_; }
+    // The control's own window while in-place active in a site that cannot take a windowless
+    // object; null otherwise.
+    HWND Window() const { return own_.Handle(); }
 
     // The container gives the control a size in HIMETRIC, of its content aspect only.
     HRESULT SetExtent(DWORD aspect, const SIZEL *himetric);
@@ -63,7 +67,8 @@ private:
     Microsoft::WRL::ComPtr<IOleInPlaceSiteWindowless> windowless_;
     Microsoft::WRL::ComPtr<IOleInPlaceFrame> frame_;
     Microsoft::WRL::ComPtr<IOleInPlaceUIWindow> document_;
-    HWND window_ = nullptr;
+    HWND container_ = nullptr; // the container's window
+    OwnWindow own_;
     bool ui_active_ = false;
     POINT origin_{};
     ControlSize size_;

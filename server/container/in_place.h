@@ -1,5 +1,6 @@
-// IOleInPlaceObjectWindowless and IOleInPlaceActiveObject of the control: a windowless
-// rectangle of its container's window, with no keyboard, menus or borders of its own.
+// IOleInPlaceObjectWindowless and IOleInPlaceActiveObject of the control: a rectangle of its
+// container's window, or a small window of its own where the site wants one, with no keyboard,
+// menus or borders of its own.
 #pragma once
 
 #include "control_site.h"
@@ -11,7 +12,9 @@ class InPlaceObject final : public Part<IOleInPlaceObjectWindowless, IOleInPlace
 public:
     InPlaceObject(IUnknown &owner, ControlSite &site) : Part(owner), site_(site) {}
 
-    // IOleWindow, for both interfaces: the container's window while in-place active.
+    // IOleWindow, for both interfaces: the control's own window while in-place active in a
+    // site that cannot take a windowless object; E_FAIL when it has none, as a windowless
+    // object answers (the container's window is not the control's to hand out).
     HRESULT STDMETHODCALLTYPE GetWindow(HWND *window) override;
     HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL enter) override;
 

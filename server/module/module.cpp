@@ -1,5 +1,6 @@
 // The module's entry points for loading and for handing out its class object.
 #include "class_factory.h"
+#include "own_window.h"
 #include "quorvane_idl.h"
 #include "thread_timer.h"
 #include "type_info.h"
@@ -20,6 +21,7 @@ STDAPI DllCanUnloadNow() {
     if (ModuleInUse())
         return S_FALSE;
     ReleaseScheduleTypeInfo();
+    OwnWindow::UnregisterClass();
     return S_OK;
 }
 

@@ -107,14 +107,25 @@ TEST_F(Container, InPlaceTheSiteIsToldTheFixedRectangle) {
         (std::vector<std::wstring>{L"CanInPlaceActivate", L"OnInPlaceActivate", L"GetWindowContext",
                                    Moved(10, 20, px.cx, 100), Moved(10, 20, px.cx, px.cy)}),
         site.calls);
-    HWND shown = nullptr;
-    EXPECT_EQ(S_OK, in_place->GetWindow(&shown));
-    EXPECT_EQ(window, shown);
+    // A site that cannot take a windowless object gets a small window of the control's own,
+    // in its window at the control's place, gone when the control leaves the place.
+    HWND own = nullptr;
+    EXPECT_EQ(S_OK, in_place->GetWindow(&own));
+    EXPECT_NE(window, own);
+    EXPECT_EQ(window, GetParent(own));
+    auto placed = [&](LONG x, LONG y) {
+        RECT at;
+        GetWindowRect(own, &at);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT *>(&at), 2);
+        return at.left == x && at.top == y && at.right == x + px.cx && at.bottom == y + px.cy;
+    };
+    EXPECT_TRUE(placed(10, 20));
 
     site.calls.clear();
     const RECT other{5, 6, 300, 7};
     EXPECT_EQ(S_OK, in_place->SetObjectRects(&other, &other));
     EXPECT_EQ(Moved(5, 6, px.cx, px.cy), site.calls.back());
+    EXPECT_TRUE(placed(5, 6));
     ExpectAtRest();
     // Placing it at its own size, or moving it, asks nothing.
     site.calls.clear();
@@ -127,6 +138,8 @@ TEST_F(Container, InPlaceTheSiteIsToldTheFixedRectangle) {
     himetric = {3000, 882};
     EXPECT_EQ(S_OK, object->SetExtent(kContent, &himetric));
     EXPECT_EQ((std::vector<std::wstring>{Moved(40, 50, px.cx, px.cy)}), site.calls);
+    EXPECT_EQ(S_OK, in_place->InPlaceDeactivate());
+    EXPECT_FALSE(IsWindow(own));
 }
 
 TEST_F(Container, ContainersAnsweringFromInsideTheNotificationsEndAtRest) {
@@ -493,9 +506,10 @@ TEST_F(Hosting, CreatedSitedActivatedAndAt500TwipsWhateverTheFormsSize) {
     EXPECT_TRUE(site);
     ComPtr<IOleInPlaceObject> in_place;
     ASSERT_EQ(S_OK, object.As(&in_place));
-    HWND shown = nullptr;
-    EXPECT_EQ(S_OK, in_place->GetWindow(&shown)); // in place in the form
-    EXPECT_EQ(form, shown);
+    // In place in the form, windowless: the form's window is the container's, not the control's.
+    HWND shown = form;
+    EXPECT_EQ(E_FAIL, in_place->GetWindow(&shown));
+    EXPECT_EQ(nullptr, shown);
     EXPECT_EQ(882, ExtentOf(object.Get()).cx);
     for (const SIZE size : {SIZE{640, 480}, SIZE{100, 50}, SIZE{33, 33}, SIZE{1, 1}}) {
         SetWindowPos(form, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
