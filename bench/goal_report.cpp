@@ -31,8 +31,14 @@ std::string Format(const char *format, ...) {
 
 } // namespace
 
+bool GoalReport::ReportContext(const Context &context) {
+    display_->SetOutputStream(&GetOutputStream());
+    display_->SetErrorStream(&GetErrorStream());
+    return display_->ReportContext(context);
+}
+
 void GoalReport::ReportRuns(const std::vector<Run> &runs) {
-    ConsoleReporter::ReportRuns(runs);
+    display_->ReportRuns(runs);
     for (const Run &run : runs) {
         // With repetitions, the median stands for the run.
         if (run.error_occurred ||
@@ -60,7 +66,7 @@ const double *GoalReport::Counter(const std::string &name, const std::string &co
 }
 
 void GoalReport::Finalize() {
-    ConsoleReporter::Finalize();
+    display_->Finalize();
     std::vector<std::string> lines;
 
     for (const char *name : {"AddSchedule", "RemoveSchedule"}) {
@@ -134,9 +140,12 @@ void GoalReport::Finalize() {
 
     if (lines.empty())
         return;
-    GetOutputStream() << "\nGoals (CPU time; figures from a shared machine vary):\n";
+    // Beside CSV or JSON, which a program reads, they go to the error stream.
+    const bool table = dynamic_cast<benchmark::ConsoleReporter *>(display_.get()) != nullptr;
+    std::ostream &out = table ? GetOutputStream() : GetErrorStream();
+    out << "\nGoals (CPU time; figures from a shared machine vary):\n";
     for (const std::string &line : lines)
-        GetOutputStream() << "  " << line << "\n";
+        out << "  " << line << "\n";
 }
 
 } // namespace quorvane::testing
