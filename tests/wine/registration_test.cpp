@@ -1,10 +1,15 @@
 // What DllRegisterServer writes, read back in the registry view of each bitness, and what
 // DllUnregisterServer leaves of it. tools/wine-test.sh registers both bitnesses first; with
 // QUORVANE_UNREGISTERED set it also runs the Unregistered cases after removing one or both.
+// The RegistrationSteps cases run the registration's steps against a registry in memory that
+// fails where they tell it to.
 #include "host.h"
+#include "registration.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <cwctype>
+#include <map>
 #include <set>
 
 namespace {
@@ -194,6 +199,56 @@ TEST(Registration, UnregisteringThisBitnessKeepsTheOther) {
     FreeLibrary(module);
 }
 
+void SetRegistryValue(const std::wstring &key, const std::wstring &text) {
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, REG_SZ, text.c_str(),
+                              static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))));
+}
+
+// A copy of the module in another folder, as a download beside the installed control would
+// be: unregistering it removes nothing and says so, while the registered module, named in
+// another spelling of its path, still removes its own registration.
+TEST(Registration, UnregisteringACopyElsewhereLeavesTheRegisteredFileAlone) {
+    const OtherView other;
+    const std::wstring path = BuiltModule();
+    wchar_t spelling[MAX_PATH];
+    ASSERT_NE(0u, GetShortPathNameW(path.c_str(), spelling, MAX_PATH));
+    CharUpperW(spelling);
+    const std::wstring library = kLibrary + L"\\8.0\\0\\" + Platform(kMine);
+    SetRegistryValue(kClass + L"\\InprocServer32", spelling);
+    SetRegistryValue(library, spelling);
+
+    wchar_t temp[MAX_PATH];
+    ASSERT_NE(0u, GetTempPathW(MAX_PATH, temp));
+    const std::wstring folder =
+        temp + std::wstring(L"quorvane-copy-") + std::to_wstring(GetCurrentProcessId());
+    const std::wstring copy = folder + L"\\Quorvane.ocx";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(path.c_str(), copy.c_str(), TRUE));
+    HMODULE module = LoadLibraryW(copy.c_str());
+    ASSERT_NE(nullptr, module);
+    using Entry = HRESULT(WINAPI *)();
+    EXPECT_EQ(SELFREG_E_CLASS, Export<Entry>(module, "DllUnregisterServer")());
+    FreeLibrary(module);
+    DeleteFileW(copy.c_str());
+    RemoveDirectoryW(folder.c_str());
+
+    EXPECT_EQ(spelling, RegistryValue(kClass + L"\\InprocServer32"));
+    EXPECT_EQ(spelling, RegistryValue(library));
+    EXPECT_TRUE(NewSchedule());
+    EXPECT_TRUE(other == OtherView{});
+
+    module = LoadLibraryW(path.c_str());
+    ASSERT_NE(nullptr, module);
+    EXPECT_EQ(S_OK, Export<Entry>(module, "DllUnregisterServer")());
+    EXPECT_FALSE(KeyExists(kClass, kMine));
+    EXPECT_FALSE(KeyExists(library, kMine));
+    EXPECT_EQ(S_OK, Export<Entry>(module, "DllRegisterServer")());
+    FreeLibrary(module);
+    ExpectRegistered(path);
+    EXPECT_TRUE(other == OtherView{});
+}
+
 // With QUORVANE_UNREGISTERED=32, 64 or 32,64: nothing is left of those bitnesses, and while
 // one of the two is still registered its shared keys are still there.
 TEST(Unregistered, NothingLeftOfTheRemovedBitness) {
@@ -213,6 +268,197 @@ TEST(Unregistered, NothingLeftOfTheRemovedBitness) {
     const bool both = gone.find("32") != std::string::npos && gone.find("64") != std::string::npos;
     EXPECT_EQ(!both, KeyExists(L"Quorvane.Schedule", 0));
     EXPECT_EQ(!both, KeyExists(kLibrary, 0));
+}
+
+using quorvane::server::ClassesRegistry;
+using quorvane::server::RegisterSchedule;
+using quorvane::server::UnregisterSchedule;
+
+// HKEY_CLASSES_ROOT in memory, its names without case. After FailAt(n) its nth change fails,
+// once, as a key without the rights to change it would; `changes` counts them.
+class MemoryRegistry final : public ClassesRegistry {
+public:
+    using Values = std::map<std::wstring, std::wstring>;
+    std::map<std::wstring, Values> keys{{L"clsid", {}}, {L"interface", {}}, {L"typelib", {}}};
+    std::map<std::wstring, Values> other_view; // the other bitness's keys of its own
+    int changes = 0;
+
+    void FailAt(int n) {
+        fail_at = n;
+        changes = 0;
+    }
+
+    // Writes a value, creating the keys on the way.
+    void Put(const std::wstring &key, const std::wstring &name, const std::wstring &text,
+             View view = View::Own) {
+        const std::wstring path = Lower(key);
+        for (std::size_t end = 0; end != std::wstring::npos;) {
+            end = path.find(L'\\', end + 1);
+            (view == View::Own ? keys : other_view)[path.substr(0, end)];
+        }
+        (view == View::Own ? keys : other_view)[path][Lower(name)] = text;
+    }
+
+    LSTATUS CreateKey(const std::wstring &key, bool &created) override {
+        const std::wstring path = Lower(key);
+        created = false;
+        if (keys.contains(path))
+            return ERROR_SUCCESS;
+        const std::size_t parent = path.rfind(L'\\');
+        if (parent != std::wstring::npos && !keys.contains(path.substr(0, parent)))
+            return ERROR_FILE_NOT_FOUND;
+        if (Fails())
+            return ERROR_ACCESS_DENIED;
+        created = keys.emplace(path, Values{}).second;
+        return ERROR_SUCCESS;
+    }
+    LSTATUS SetValue(const std::wstring &key, const std::wstring &name,
+                     const std::wstring &text) override {
+        const auto found = keys.find(Lower(key));
+        if (found == keys.end())
+            return ERROR_FILE_NOT_FOUND;
+        if (Fails())
+            return ERROR_ACCESS_DENIED;
+        found->second[Lower(name)] = text;
+        return ERROR_SUCCESS;
+    }
+    LSTATUS GetValue(const std::wstring &key, const std::wstring &name, std::wstring &text,
+                     View view) override {
+        const auto &map = view == View::Own ? keys : other_view;
+        const auto found = map.find(Lower(key));
+        if (found == map.end() || !found->second.contains(Lower(name)))
+            return ERROR_FILE_NOT_FOUND;
+        text = found->second.at(Lower(name));
+        return ERROR_SUCCESS;
+    }
+    LSTATUS DeleteValue(const std::wstring &key, const std::wstring &name) override {
+        const auto found = keys.find(Lower(key));
+        if (found == keys.end() || !found->second.contains(Lower(name)))
+            return ERROR_FILE_NOT_FOUND;
+        if (Fails())
+            return ERROR_ACCESS_DENIED;
+        found->second.erase(Lower(name));
+        return ERROR_SUCCESS;
+    }
+    LSTATUS DeleteKey(const std::wstring &key) override {
+        std::vector<std::wstring> subkeys;
+        DWORD values = 0;
+        if (const LSTATUS status = Contents(key, subkeys, values))
+            return status;
+        if (!subkeys.empty() || Fails())
+            return ERROR_ACCESS_DENIED;
+        keys.erase(Lower(key));
+        return ERROR_SUCCESS;
+    }
+    LSTATUS Contents(const std::wstring &key, std::vector<std::wstring> &subkeys,
+                     DWORD &values) override {
+        const std::wstring path = Lower(key);
+        const auto found = keys.find(path);
+        if (found == keys.end())
+            return ERROR_FILE_NOT_FOUND;
+        values = static_cast<DWORD>(found->second.size());
+        const std::wstring prefix = path + L"\\";
+        for (auto below = keys.upper_bound(prefix);
+             below != keys.end() && below->first.starts_with(prefix); ++below) {
+            if (below->first.find(L'\\', prefix.size()) == std::wstring::npos)
+                subkeys.push_back(below->first.substr(prefix.size()));
+        }
+        return ERROR_SUCCESS;
+    }
+
+private:
+    static std::wstring Lower(std::wstring text) {
+        std::ranges::transform(text, text.begin(), [](wchar_t c) { return std::towlower(c); });
+        return text;
+    }
+    bool Fails() { return ++changes == fail_at; }
+    int fail_at = 0;
+};
+
+constexpr wchar_t kPath[] = L"C:\\Program Files\\Quorvane\\Quorvane.ocx";
+constexpr HRESULT kDenied = HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+
+bool IsModule(const std::wstring &path) {
+    return path == kPath;
+}
+
+// Besides this registration: the other bitness's, another locale's and another version's of
+// the type library, and a TreatAs the user gave the class.
+MemoryRegistry AmongOthers() {
+    MemoryRegistry registry;
+    const std::wstring version = kLibrary + L"\\8.0";
+    registry.Put(version, L"", L"Quorvane");
+    registry.Put(version + L"\\FLAGS", L"", L"2");
+    registry.Put(version + L"\\0\\" + Platform(kOther), L"", L"C:\\other\\Quorvane.ocx");
+    registry.Put(kClass + L"\\InprocServer32", L"", L"C:\\other\\Quorvane.ocx",
+                 ClassesRegistry::View::Other);
+    registry.Put(L"Quorvane.Schedule\\CLSID", L"", Id(CLSID_Schedule));
+    registry.Put(version + L"\\409\\" + Platform(kMine), L"", L"C:\\409\\Quorvane.ocx");
+    registry.Put(version + L"\\HELPDIR", L"", L"C:\\409");
+    registry.Put(kLibrary + L"\\7.0\\0\\" + Platform(kMine), L"", L"C:\\7\\Quorvane.ocx");
+    registry.Put(kClass + L"\\TreatAs", L"", L"{00000000-0000-0000-0000-000000000001}");
+    return registry;
+}
+
+TEST(RegistrationSteps, UnregisteringRemovesWhatRegisteringWroteAndNothingElse) {
+    for (const bool others : {false, true}) {
+        SCOPED_TRACE(others ? "among others" : "alone");
+        MemoryRegistry registry = others ? AmongOthers() : MemoryRegistry{};
+        const auto before = registry.keys;
+        ASSERT_EQ(S_OK, RegisterSchedule(registry, kPath));
+        std::wstring server;
+        registry.GetValue(kClass + L"\\InprocServer32", L"", server, ClassesRegistry::View::Own);
+        EXPECT_EQ(kPath, server);
+
+        const HRESULT removed = others ? S_FALSE : S_OK; // S_FALSE: the TreatAs stays
+        EXPECT_EQ(removed, UnregisterSchedule(registry, IsModule));
+        EXPECT_TRUE(before == registry.keys);
+        EXPECT_EQ(removed, UnregisterSchedule(registry, IsModule)); // nothing left to remove
+        EXPECT_TRUE(before == registry.keys);
+    }
+}
+
+TEST(RegistrationSteps, ARegistrationThatFailsPartWayIsTakenBackAndReported) {
+    MemoryRegistry earlier = AmongOthers();
+    ASSERT_EQ(S_OK, RegisterSchedule(earlier, L"C:\\earlier\\Quorvane.ocx"));
+    for (const MemoryRegistry &start : {MemoryRegistry{}, earlier}) {
+        int failed = 0;
+        for (int n = 1;; ++n) {
+            MemoryRegistry registry = start;
+            registry.FailAt(n);
+            const HRESULT result = RegisterSchedule(registry, kPath);
+            if (registry.changes < n) { // it got through
+                EXPECT_EQ(S_OK, result);
+                break;
+            }
+            SCOPED_TRACE(n);
+            EXPECT_EQ(kDenied, result);
+            EXPECT_TRUE(start.keys == registry.keys);
+            ++failed;
+        }
+        EXPECT_GE(failed, 22); // each of the 22 values, and in an empty registry its keys
+    }
+}
+
+TEST(RegistrationSteps, AnUnregistrationThatFailsPartWayIsReported) {
+    MemoryRegistry registered = AmongOthers();
+    const auto before = registered.keys;
+    ASSERT_EQ(S_OK, RegisterSchedule(registered, kPath));
+    for (int n = 1;; ++n) {
+        MemoryRegistry registry = registered;
+        registry.FailAt(n);
+        const HRESULT result = UnregisterSchedule(registry, IsModule);
+        if (registry.changes < n) {
+            EXPECT_EQ(S_FALSE, result);
+            EXPECT_GE(n, 22);
+            break;
+        }
+        SCOPED_TRACE(n);
+        EXPECT_EQ(kDenied, result);
+        registry.FailAt(0); // once the key can be changed, unregistering again finishes
+        EXPECT_EQ(S_FALSE, UnregisterSchedule(registry, IsModule));
+        EXPECT_TRUE(before == registry.keys);
+    }
 }
 
 } // namespace
