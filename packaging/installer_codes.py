@@ -5,6 +5,10 @@ never changes. A product code belongs to one version of one bitness: it is deriv
 so that every version gets a new one (which a major upgrade needs) and rebuilding a version
 gives the same one. Component GUIDs are derived from the component's name, and the component
 that holds the keys both bitnesses share has the same name, so the same GUID, in both packages.
+A package code is derived from the package's content, so that packages that differ have
+different codes, as Windows Installer requires of package codes, and building the same package
+again gives the same one (learn.microsoft.com/windows/win32/msi/package-codes). Every code is
+written in upper case, as Windows Installer requires of product and package codes.
 """
 import uuid
 
@@ -27,3 +31,8 @@ def product_code(bits, version):
 
 def component_guid(name):
     return _named(f"component {name}")
+
+
+def package_code(content_digest):
+    return _named(f"package {content_digest}")
+

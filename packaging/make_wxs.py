@@ -8,6 +8,7 @@ and only these rows keep the installer's registration what the module's is.
 usage: make_wxs.py OUT.wxs --bits x86|x64 --harvest HARVEST.json --module PATH --idl IDL
 """
 import argparse
+import hashlib
 import json
 import os
 import xml.etree.ElementTree as ET
@@ -42,6 +43,17 @@ def add_rows(component, rows, file_id):
                 value["Name"] = row["name"]
             value["Value"] = formatted(row["parts"], file_id)
         ET.SubElement(component, "RegistryValue", value)
+
+
+def with_package_code(wix, module_path):
+    """Names the package by a code derived from what it holds: the WiX source and the module.
+    (wixl ignores Package/@Id and writes a random code; msi_summary.py writes this one.)"""
+    content = hashlib.sha256(ET.tostring(wix))
+    with open(module_path, "rb") as module:
+        content.update(module.read())
+    wix.find("Product/Package").set(
+        "Id", installer_codes.package_code(content.hexdigest()))
+    return wix
 
 
 def wxs(bits, harvest, module_path, ids, version, source):
@@ -81,7 +93,7 @@ def wxs(bits, harvest, module_path, ids, version, source):
     feature = ET.SubElement(product, "Feature", Id="Control", Level="1")
     for component in ("Module", "SharedRegistration"):
         ET.SubElement(feature, "ComponentRef", Id=component)
-    return wix
+    return with_package_code(wix, module_path)
 
 
 def main():

@@ -5,24 +5,34 @@
 # prefix; the manifests for registration-free use; the IDL, widl's header and identifiers and
 # the type libraries; the release text, a zip of the release folder and SHA256SUMS.
 # Scratch work goes to build/package/.
+#
+# The release is reproducible: the same commit packaged anywhere, at any time, gives the same
+# bytes. Every date in it is the commit's (SOURCE_DATE_EPOCH, by default the commit's time), the
+# debug information names the sources relative to this folder, and the installers' codes are
+# derived from what they hold.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 tools/install-deps.sh
 export PYTHONDONTWRITEBYTECODE=1 # no __pycache__ in packaging/
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
+export TZ=UTC # dates that tools write as local time (the cabinet's) come out the same anywhere
 
 work=$root/build/package
 rm -rf "$work" dist
 mkdir -p "$work" dist
 
-# Clean builds of the module: the test builds' configuration, with debug information.
+# Clean builds of the module: the test builds' configuration, with debug information that names
+# the sources relative to this folder. (The flags come from the environment, which CMake adds to
+# the toolchain's own; the linker dates the module by SOURCE_DATE_EPOCH.)
 declare -A triplet=([x86]=i686-w64-mingw32 [x64]=x86_64-w64-mingw32)
 declare -A toolchain=([x86]=mingw-i686 [x64]=mingw-x86_64)
 for bits in x86 x64; do
-    cmake -S . -B "$work/$bits" --no-warn-unused-cli \
+    CFLAGS="-g -ffile-prefix-map=$root=." CXXFLAGS="-g -ffile-prefix-map=$root=." \
+        cmake -S . -B "$work/$bits" --no-warn-unused-cli \
         -DCMAKE_TOOLCHAIN_FILE="cmake/${toolchain[$bits]}.cmake" -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_C_FLAGS=-g -DCMAKE_CXX_FLAGS=-g -DQUORVANE_WINE_TESTS=OFF >/dev/null
-    cmake --build "$work/$bits" -j2 --target Quorvane >/dev/null
+        -DQUORVANE_WINE_TESTS=OFF >/dev/null
+    cmake --build "$work/$bits" -j"$(nproc)" --target Quorvane >/dev/null
 done
 
 idl=server/automation/quorvane.idl
@@ -98,7 +108,10 @@ for bits in x86 x64; do
         --module "$folder/$bits/$name/$module"
     python3 packaging/make_wxs.py "$work/$name-$bits.wxs" --bits "$bits" --idl "$idl" \
         --harvest "$work/harvest.json" --module "$folder/$bits/$name/$module"
+    # The cabinet in the package keeps the module's date.
+    touch -d "@$SOURCE_DATE_EPOCH" "$folder/$bits/$name/$module"
     wixl -a "$bits" -o "$folder/$name-$bits.msi" "$work/$name-$bits.wxs"
+    python3 packaging/msi_summary.py "$folder/$name-$bits.msi" "$work/$name-$bits.wxs"
 done
 python3 packaging/make_manifests.py application "$folder/app.exe.manifest" --idl "$idl" \
     --module "$folder/x86/$name/$module"
@@ -110,5 +123,5 @@ sed -e "s/@NAME@/$name/g" -e "s/@VERSION@/$version/g" -e "s/@MODULE@/$module/g" 
 python3 packaging/zip_tree.py "dist/$release.zip" "$folder"
 python3 packaging/zip_tree.py "dist/$release-symbols.zip" "$symbols"
 (cd dist && sha256sum "$release.zip" "$release-symbols.zip" &&
-    find "$release" -type f | sort | xargs sha256sum) >dist/SHA256SUMS
+    find "$release" -type f | LC_ALL=C sort | xargs sha256sum) >dist/SHA256SUMS
 echo "dist/: $release, its zip, its symbols and SHA256SUMS"

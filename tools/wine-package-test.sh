@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Tests the release in dist/ (tools/package.sh writes it) the three ways it installs, under Wine,
 # in prefixes of its own under build/package-test/:
+# - reproducible: the same sources packaged again, in another folder and later, give the same
+#   bytes in every file (that packaging runs while the tests below do);
 # - the folder holds what its RELEASE.txt lists, the checksums hold, each module is stripped and
 #   names the debug file that the symbols archive holds for it;
 # - registration-free: in a fresh prefix, the test host of each bitness, beside the application
@@ -39,6 +41,16 @@ module=Quorvane.ocx
 work=$root/build/package-test
 rm -rf "$work"
 mkdir -p "$work"
+
+# The sources that dist/ was packaged from (the checkout's files, committed or not), packaged
+# again elsewhere, in the background. It keeps to a prefix of its own.
+elsewhere=$work/elsewhere/$name
+mkdir -p "$elsewhere"
+git ls-files -z --cached --others --exclude-standard |
+    tar --null -T - --ignore-failed-read -cf - 2>/dev/null | tar -C "$elsewhere" -xf -
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
+(cd "$elsewhere" && tools/package.sh) >"$work/elsewhere.log" 2>&1 &
+packaging_elsewhere=$!
 
 source "$root/tools/lib/tally.sh"
 check() { # name command...: the command runs in a subshell that stops at its first failure
@@ -207,6 +219,21 @@ for bits in x86 x64; do
         suite $bits '-Hosting.*'
 done
 check "regsvr32 /u by hand: nothing left of either bitness" nothing_left
+
+# Reproducible: every file the same, byte for byte.
+reproduced() {
+    local file differ=()
+    [ "$elsewhere_status" -eq 0 ] || { tail -n 20 "$work/elsewhere.log" >&2; return 1; }
+    diff <(cd dist && find . -type f | LC_ALL=C sort) \
+        <(cd "$elsewhere/dist" && find . -type f | LC_ALL=C sort)
+    while read -r file; do
+        cmp -s "dist/$file" "$elsewhere/dist/$file" || differ+=("$file")
+    done < <(cd dist && find . -type f)
+    [ ${#differ[@]} -eq 0 ] || { printf 'differs: %s\n' "${differ[@]}" >&2; return 1; }
+}
+elsewhere_status=0
+wait "$packaging_elsewhere" || elsewhere_status=$?
+check "reproducible: packaged again elsewhere and later, every file the same" reproduced
 
 echo "$passed passed, $failed failed"
 if [ "$failed" -eq 0 ]; then
