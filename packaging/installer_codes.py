@@ -36,3 +36,18 @@ def component_guid(name):
 def package_code(content_digest):
     return _named(f"package {content_digest}")
 
+
+def product_version(module_version):
+    """The installer's ProductVersion for the module's version a.b.0.d: "a.b.d".
+
+    Windows Installer compares only the first three fields of a ProductVersion and ignores a
+    fourth (learn.microsoft.com/windows/win32/msi/productversion), and a major upgrade needs a
+    change in those three. The module's versions count up in the fourth field, its revision,
+    with the third (the build) 0, as the version text a.bb.dddd shows; so the installer takes
+    the revision as its third field, where the upgrade compares it.
+    """
+    major, minor, build, revision = (int(field) for field in module_version.split("."))
+    if build != 0 or major > 255 or minor > 255 or revision > 65535:
+        raise SystemExit(f"version {module_version} is no a.b.0.d with a and b at most 255 "
+                         "and d at most 65535: it has no installer version")
+    return f"{major}.{minor}.{revision}"

@@ -66,7 +66,8 @@ def wxs(bits, harvest, module_path, ids, version, source):
         "Id": installer_codes.product_code(bits, version),
         "UpgradeCode": installer_codes.UPGRADE_CODES[bits],
         "Name": f"{name} {version} ({width})",
-        "Manufacturer": name, "Version": version, "Language": "1033"})
+        "Manufacturer": name, "Version": installer_codes.product_version(version),
+        "Language": "1033"})
     ET.SubElement(product, "Package", {
         "Description": f"The {name} {ids.class_name} control for {width} programs",
         "InstallerVersion": "200", "Compressed": "yes", "InstallScope": "perMachine"})

@@ -10,6 +10,15 @@
 # bytes. Every date in it is the commit's (SOURCE_DATE_EPOCH, by default the commit's time), the
 # debug information names the sources relative to this folder, and the installers' codes are
 # derived from what they hold.
+#
+# Signing: given a code-signing certificate, as a PKCS#12 file in QUORVANE_SIGN_PFX and its
+# password in QUORVANE_SIGN_PASSWORD or in the file QUORVANE_SIGN_PASSWORD_FILE, both modules and
+# both installers are signed (Authenticode, SHA-256), the modules before the installers take
+# them. Without one the release is unsigned, and its RELEASE.txt says so.
+#
+# For the release's upgrade test alone: QUORVANE_VERSION_OVERRIDE=a.b.c.d builds the modules as
+# that version on the build trees that the last packaging left (only the version resource and
+# the link are done again) and writes that version's installers, and no more.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -19,7 +28,13 @@ export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
 export TZ=UTC # dates that tools write as local time (the cabinet's) come out the same anywhere
 
 work=$root/build/package
-rm -rf "$work" dist
+override=${QUORVANE_VERSION_OVERRIDE:-}
+if [ -n "$override" ]; then
+    find "$work" -mindepth 1 -maxdepth 1 ! -name x86 ! -name x64 -exec rm -rf {} + 2>/dev/null || :
+    rm -rf dist
+else
+    rm -rf "$work" dist
+fi
 mkdir -p "$work" dist
 
 # Clean builds of the module: the test builds' configuration, with debug information that names
@@ -31,7 +46,7 @@ for bits in x86 x64; do
     CFLAGS="-g -ffile-prefix-map=$root=." CXXFLAGS="-g -ffile-prefix-map=$root=." \
         cmake -S . -B "$work/$bits" --no-warn-unused-cli \
         -DCMAKE_TOOLCHAIN_FILE="cmake/${toolchain[$bits]}.cmake" -DCMAKE_BUILD_TYPE=Release \
-        -DQUORVANE_WINE_TESTS=OFF >/dev/null
+        -DQUORVANE_WINE_TESTS=OFF -DQUORVANE_VERSION_OVERRIDE="$override" >/dev/null
     cmake --build "$work/$bits" -j"$(nproc)" --target Quorvane >/dev/null
 done
 
@@ -48,6 +63,28 @@ release=$name-$version
 folder=dist/$release
 symbols=$work/symbols/$release
 
+# Authenticode signing with osslsigncode, when a certificate is given. The password reaches it
+# through a file, never on a command line. No timestamp server can be reached from where the
+# release is built, so the signatures carry no timestamp.
+signer=""
+if [ -n "${QUORVANE_SIGN_PFX:-}" ]; then
+    password=$work/sign-password
+    (umask 077 && if [ -n "${QUORVANE_SIGN_PASSWORD_FILE:-}" ]; then
+        cp "$QUORVANE_SIGN_PASSWORD_FILE" "$password"
+    else
+        printf '%s' "${QUORVANE_SIGN_PASSWORD:?QUORVANE_SIGN_PFX needs its password}" >"$password"
+    fi)
+    trap 'rm -f "$password"' EXIT
+    signer=$(openssl pkcs12 -in "$QUORVANE_SIGN_PFX" -passin "file:$password" -nokeys -clcerts |
+        openssl x509 -noout -subject -nameopt oneline | sed 's/^subject= *//')
+fi
+sign() { # file
+    [ -n "$signer" ] || return 0
+    osslsigncode sign -pkcs12 "$QUORVANE_SIGN_PFX" -readpass "$password" -h sha256 \
+        -n "$name" -in "$1" -out "$1.signed" >/dev/null
+    mv "$1.signed" "$1"
+}
+
 # The modules, stripped; the debug information goes to a file that each module names (GNU
 # debug link, with the file's checksum) and that lands beside it when the symbols are unzipped.
 for bits in x86 x64; do
@@ -56,6 +93,7 @@ for bits in x86 x64; do
     "${triplet[$bits]}-objcopy" --only-keep-debug "$work/$bits/$module" "$debug"
     "${triplet[$bits]}-objcopy" --strip-all --add-gnu-debuglink="$debug" "$work/$bits/$module" \
         "$folder/$bits/$name/$module"
+    sign "$folder/$bits/$name/$module"
     cp "$work/$bits/server/Quorvane.tlb" "$folder/sdk/$bits/$name.tlb"
 done
 
@@ -72,13 +110,28 @@ sed -n 's/^#include "\(.*\)"$/\1/p' "$idl" | while read -r included; do
     cp "$(dirname "$idl")/$included" "$folder/sdk/"
 done
 
+# The release text, which says whether the release is signed.
+if [ -n "$signer" ]; then
+    signature="Both modules and both installers are signed with Authenticode (SHA-256) by
+$signer. The signatures carry no timestamp, so they are valid only while
+that certificate is."
+else
+    signature="This release is not signed: neither the modules nor the installers carry a
+signature. Check the files against SHA256SUMS, or rebuild the release as below."
+fi
+sed -e "s/@NAME@/$name/g" -e "s/@VERSION@/$version/g" -e "s/@MODULE@/$module/g" \
+    -e "s/@CLASS@/$(identity idl "$idl" class_name)/g" -e "s/@IDL@/$stem.idl/g" \
+    -e "s/@IDL_STEM@/$stem/g" packaging/RELEASE.txt.in |
+    awk -v signature="$signature" '$0 == "@SIGNATURE@" { print signature; next } { print }' \
+        >"$folder/RELEASE.txt"
+
 # The registration, harvested: each bitness's released module registers itself in a scratch
 # prefix, and the registry files are kept before and after (the wineserver writes them as it
 # ends).
 export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
 declare -A loader=([x86]=wine [x64]=$(dpkg -L wine64 | grep '/wine/wine64$' | head -n1))
-trap 'wineserver -k 2>/dev/null || true' EXIT
+trap 'wineserver -k 2>/dev/null || true; rm -f "$work/sign-password"' EXIT
 wineboot -i >/dev/null 2>&1
 snapshot() {
     wineserver -k 2>/dev/null || true
@@ -112,13 +165,14 @@ for bits in x86 x64; do
     touch -d "@$SOURCE_DATE_EPOCH" "$folder/$bits/$name/$module"
     wixl -a "$bits" -o "$folder/$name-$bits.msi" "$work/$name-$bits.wxs"
     python3 packaging/msi_summary.py "$folder/$name-$bits.msi" "$work/$name-$bits.wxs"
+    sign "$folder/$name-$bits.msi"
 done
+if [ -n "$override" ]; then
+    echo "dist/: the installers of $release"
+    exit 0
+fi
 python3 packaging/make_manifests.py application "$folder/app.exe.manifest" --idl "$idl" \
     --module "$folder/x86/$name/$module"
-
-sed -e "s/@NAME@/$name/g" -e "s/@VERSION@/$version/g" -e "s/@MODULE@/$module/g" \
-    -e "s/@CLASS@/$(identity idl "$idl" class_name)/g" -e "s/@IDL@/$stem.idl/g" \
-    -e "s/@IDL_STEM@/$stem/g" packaging/RELEASE.txt.in >"$folder/RELEASE.txt"
 
 python3 packaging/zip_tree.py "dist/$release.zip" "$folder"
 python3 packaging/zip_tree.py "dist/$release-symbols.zip" "$symbols"

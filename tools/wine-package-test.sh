@@ -3,6 +3,10 @@
 # in prefixes of its own under build/package-test/:
 # - reproducible: the same sources packaged again, in another folder and later, give the same
 #   bytes in every file (that packaging runs while the tests below do);
+# - signed: this release, packaged without a certificate, says it is unsigned and carries no
+#   signature; the installers of a later version, packaged on the same trees with a certificate
+#   from a throwaway authority, and their modules verify against that authority, and a copy
+#   changed after signing does not;
 # - the folder holds what its RELEASE.txt lists, the checksums hold, each module is stripped and
 #   names the debug file that the symbols archive holds for it;
 # - registration-free: in a fresh prefix, the test host of each bitness, beside the application
@@ -10,6 +14,8 @@
 # - the installers: in another fresh prefix both install, CreateObject works from both cscripts,
 #   the rows they wrote are all that the modules register, removing the 32-bit one keeps the
 #   64-bit one working, and removing both leaves the registry as it was and no file;
+# - upgrade: in a third fresh prefix, the later version's installers replace this one's, and this
+#   one's are refused over them; removing the later leaves nothing of either;
 # - regsvr32 by hand, in that prefix once both packages are gone: the released modules pass the
 #   Wine suite's C++ host (tools/wine-test.sh tests the modules in build/, which package.sh
 #   builds apart), and unregistering them leaves nothing.
@@ -42,15 +48,46 @@ work=$root/build/package-test
 rm -rf "$work"
 mkdir -p "$work"
 
+version=$(python3 packaging/identities.py version "$folder/x86/$name/$module")
+later=${version%.*}.$((${version##*.} + 1))
+
+# A throwaway certificate authority and a code-signing certificate from it (PKCS#12).
+ca=$work/ca
+mkdir -p "$ca"
+(
+    cd "$ca"
+    openssl rand -hex 16 >password
+    openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 2 \
+        -subj "/CN=$name test authority" -addext basicConstraints=critical,CA:TRUE \
+        -addext keyUsage=critical,keyCertSign,cRLSign
+    openssl req -newkey rsa:2048 -nodes -keyout signer.key -out signer.csr \
+        -subj "/CN=$name test signer"
+    printf '%s\n' basicConstraints=CA:FALSE keyUsage=critical,digitalSignature \
+        extendedKeyUsage=codeSigning >signer.ext
+    openssl x509 -req -in signer.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 \
+        -extfile signer.ext -out signer.pem
+    openssl pkcs12 -export -in signer.pem -inkey signer.key -certfile ca.pem -out signer.pfx \
+        -passout file:password
+) >"$work/ca.log" 2>&1 || { cat "$work/ca.log" >&2; exit 1; }
+
 # The sources that dist/ was packaged from (the checkout's files, committed or not), packaged
-# again elsewhere, in the background. It keeps to a prefix of its own.
+# again elsewhere, in the background, in a prefix of its own; then, on the build trees that
+# leaves, the signed installers of a later version.
 elsewhere=$work/elsewhere/$name
 mkdir -p "$elsewhere"
 git ls-files -z --cached --others --exclude-standard |
     tar --null -T - --ignore-failed-read -cf - 2>/dev/null | tar -C "$elsewhere" -xf -
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
-(cd "$elsewhere" && tools/package.sh) >"$work/elsewhere.log" 2>&1 &
+(
+    set -e
+    cd "$elsewhere"
+    tools/package.sh
+    mv dist "$work/reproduced"
+    QUORVANE_VERSION_OVERRIDE=$later QUORVANE_SIGN_PFX=$ca/signer.pfx \
+        QUORVANE_SIGN_PASSWORD_FILE=$ca/password tools/package.sh
+) >"$work/elsewhere.log" 2>&1 &
 packaging_elsewhere=$!
+later_folder=$elsewhere/dist/$name-$later
 
 source "$root/tools/lib/tally.sh"
 check() { # name command...: the command runs in a subshell that stops at its first failure
@@ -142,8 +179,8 @@ creates() { script "$1" "created; Launch on 2030-1-15 at 12"; }
 cannot_create() { script "$1" "cannot create: 429"; }
 # One msiexec for both packages, as Windows has one installer service. (Wine's 64-bit msiexec
 # would write the shared keys, which are a 32-bit component's, to the 32-bit view alone.)
-msi() { # bits /i|/x
-    wine msiexec "$2" "$(windows_path "$folder/$name-$1.msi")" /qn
+msi() { # bits /i|/x [release folder]
+    wine msiexec "$2" "$(windows_path "${3:-$folder}/$name-$1.msi")" /qn
 }
 program_files() { printf '%s' "$WINEPREFIX/drive_c/${installed[$1]}/$name"; }
 installs() {
@@ -173,16 +210,19 @@ removed_one() {
 }
 # Wine's installer leaves a few empty keys of its own bookkeeping; Wine rewrites its device keys
 # (System\..., NetworkCards) as it starts.
-removed_both() {
-    msi x64 /x
-    cannot_create x64
+as_before() {
     snapshot after
     python3 packaging/wine_registry.py diff "$work/before.user.reg" "$work/after.user.reg"
     python3 packaging/wine_registry.py diff "$work/before.system.reg" "$work/after.system.reg" \
         --under Software --except 'Software\Microsoft\Windows NT\CurrentVersion\NetworkCards' \
         --allow-empty 'Software\Classes\Installer' \
         --allow-empty 'Software\Microsoft\Windows\CurrentVersion\Installer'
-    [ ! -e "$(program_files x64)" ]
+    [ ! -e "$(program_files x86)" ] && [ ! -e "$(program_files x64)" ]
+}
+removed_both() {
+    msi x64 /x
+    cannot_create x64
+    as_before
 }
 fresh_prefix msi
 check "installers: both install per machine, their modules the released ones" installs
@@ -220,20 +260,111 @@ for bits in x86 x64; do
 done
 check "regsvr32 /u by hand: nothing left of either bitness" nothing_left
 
+elsewhere_status=0
+wait "$packaging_elsewhere" || elsewhere_status=$?
+[ "$elsewhere_status" -eq 0 ] || tail -n 20 "$work/elsewhere.log" >&2
+
 # Reproducible: every file the same, byte for byte.
 reproduced() {
     local file differ=()
-    [ "$elsewhere_status" -eq 0 ] || { tail -n 20 "$work/elsewhere.log" >&2; return 1; }
     diff <(cd dist && find . -type f | LC_ALL=C sort) \
-        <(cd "$elsewhere/dist" && find . -type f | LC_ALL=C sort)
+        <(cd "$work/reproduced" && find . -type f | LC_ALL=C sort)
     while read -r file; do
-        cmp -s "dist/$file" "$elsewhere/dist/$file" || differ+=("$file")
+        cmp -s "dist/$file" "$work/reproduced/$file" || differ+=("$file")
     done < <(cd dist && find . -type f)
     [ ${#differ[@]} -eq 0 ] || { printf 'differs: %s\n' "${differ[@]}" >&2; return 1; }
 }
-elsewhere_status=0
-wait "$packaging_elsewhere" || elsewhere_status=$?
 check "reproducible: packaged again elsewhere and later, every file the same" reproduced
+
+# Signed and unsigned.
+signed_files() { # release folder
+    printf '%s\n' "$1/x86/$name/$module" "$1/x64/$name/$module" "$1/$name-x86.msi" \
+        "$1/$name-x64.msi"
+}
+verifies() { osslsigncode verify -CAfile "$ca/ca.pem" -in "$1" >"$work/verify.log" 2>&1; }
+unsigned() {
+    local file
+    grep -q '^This release is not signed' "$folder/RELEASE.txt"
+    while read -r file; do
+        ! osslsigncode extract-signature -in "$file" -out "$work/signature" >/dev/null 2>&1
+    done < <(signed_files "$folder")
+}
+signed() {
+    local file
+    grep -q "signed with Authenticode (SHA-256) by" "$later_folder/RELEASE.txt"
+    grep -q "$name test signer" "$later_folder/RELEASE.txt"
+    while read -r file; do
+        verifies "$file" || { cat "$work/verify.log" >&2; return 1; }
+    done < <(signed_files "$later_folder")
+}
+# One byte of a signed module's code flipped, in a copy.
+changed_after_signing() {
+    local changed=$work/changed.ocx
+    cp "$later_folder/x86/$name/$module" "$changed"
+    python3 -c 'import sys; d = bytearray(open(sys.argv[1], "rb").read()); d[len(d) // 2] ^= 0xFF
+open(sys.argv[1], "wb").write(d)' "$changed"
+    ! verifies "$changed"
+}
+check "unsigned: RELEASE.txt says so; no module or installer carries a signature" unsigned
+check "signed: both modules and installers verify against the test authority" signed
+check "signed: a module changed after signing fails verification" changed_after_signing
+
+# Upgrade: this version, then the later one over it, then this one again.
+product_code() { # bits version
+    (cd packaging && python3 -c 'import sys, installer_codes as c; print(c.product_code(*sys.argv[1:]))' \
+        "$1" "$2")
+}
+# The versions of the bitness that the installer counts as installed.
+installed_versions() { # bits
+    local v
+    snapshot products
+    for v in "$version" "$later"; do
+        if grep -qiF "Uninstall\\\\$(product_code "$1" "$v")]" "$work/products.system.reg"; then
+            echo "$v"
+        fi
+    done
+}
+earlier_installed() {
+    cannot_create x86
+    cannot_create x64
+    snapshot before
+    msi x86 /i
+    msi x64 /i
+    [ "$(installed_versions x86)" = "$version" ] && [ "$(installed_versions x64)" = "$version" ]
+}
+upgraded() {
+    msi x86 /i "$later_folder"
+    msi x64 /i "$later_folder"
+}
+later_in_place() { # bits
+    [ "$(installed_versions "$1")" = "$later" ]
+    [ "$(python3 packaging/identities.py version "$(program_files "$1")/$module")" = "$later" ]
+    creates "$1"
+}
+downgrade_refused() {
+    if msi x86 /i; then return 1; fi
+    if msi x64 /i; then return 1; fi
+    later_in_place x86
+    later_in_place x64
+}
+later_removed() {
+    msi x86 /x "$later_folder"
+    msi x64 /x "$later_folder"
+    cannot_create x86
+    cannot_create x64
+    [ -z "$(installed_versions x86)$(installed_versions x64)" ]
+    as_before
+}
+fresh_prefix upgrade
+check "upgrade: this version's installers install" earlier_installed
+check "upgrade: the later version's installers install over them" upgraded
+for bits in x86 x64; do
+    check "upgraded, $bits: one product, the later; its module in place; CreateObject works" \
+        later_in_place $bits
+done
+check "downgrade: this version's installers refused over the later; the later stays" \
+    downgrade_refused
+check "the later removed: nothing left of either version, registry as before" later_removed
 
 echo "$passed passed, $failed failed"
 if [ "$failed" -eq 0 ]; then
