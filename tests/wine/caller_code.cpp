@@ -17,39 +17,26 @@ HRESULT CanUnloadNow() {
     return can_unload();
 }
 
-namespace {
-
-HRESULT AnswerDispatch(IDispatch *self, REFIID iid, void **out, REFIID also) {
-    if (iid != IID_IUnknown && iid != IID_IDispatch && iid != also) {
+HRESULT CallerObject::QueryInterface(REFIID iid, void **out) {
+    if (iid != IID_IUnknown && iid != IID_IDispatch && iid != also_) {
         *out = nullptr;
         return E_NOINTERFACE;
     }
-    *out = self;
-    self->AddRef();
+    *out = static_cast<IDispatch *>(this);
+    AddRef();
     return S_OK;
 }
 
-} // namespace
-
-ValueObject *ValueObject::Create(VARIANT value, std::function<void()> on_read) {
-    return new ValueObject(value, std::move(on_read));
-}
-
-ValueObject::ValueObject(VARIANT value, std::function<void()> read)
-    : on_read(std::move(read)), value_(value) {}
-
-HRESULT ValueObject::QueryInterface(REFIID iid, void **out) {
-    return AnswerDispatch(this, iid, out, IID_IDispatch);
-}
-
-ULONG ValueObject::Release() {
+ULONG CallerObject::Release() {
     const LONG left = InterlockedDecrement(&refs_);
-    if (left == 0)
+    if (left == 0) {
+        Ending();
         delete this;
+    }
     return left;
 }
 
-HRESULT ValueObject::GetTypeInfoCount(UINT *count) {
+HRESULT CallerObject::GetTypeInfoCount(UINT *count) {
     *count = 0;
     return S_OK;
 }
@@ -75,28 +62,6 @@ VARIANT Object(IDispatch *object) {
     V_VT(&v) = VT_DISPATCH;
     V_DISPATCH(&v) = object;
     return v;
-}
-
-PumpingSink *PumpingSink::Create(LONG *events) {
-    return new PumpingSink(events);
-}
-
-HRESULT PumpingSink::QueryInterface(REFIID iid, void **out) {
-    return AnswerDispatch(this, iid, out, DIID___Schedule);
-}
-
-ULONG PumpingSink::Release() {
-    const LONG left = InterlockedDecrement(&refs_);
-    if (left == 0) {
-        PumpMessages();
-        delete this;
-    }
-    return left;
-}
-
-HRESULT PumpingSink::GetTypeInfoCount(UINT *count) {
-    *count = 0;
-    return S_OK;
 }
 
 HRESULT PumpingSink::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS *, VARIANT *, EXCEPINFO *,

@@ -133,34 +133,11 @@ private:
 };
 
 // RunTime of the control in one slot of an apartment.
-class Apartment::Handler final : public IDispatch {
+class Apartment::Handler final : public CallerObject {
 public:
-    Handler(Apartment &apartment, int slot) : apartment_(apartment), slot_(slot) {}
+    Handler(Apartment &apartment, int slot)
+        : CallerObject(DIID___Schedule), apartment_(apartment), slot_(slot) {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override {
-        if (iid != IID_IUnknown && iid != IID_IDispatch && iid != DIID___Schedule) {
-            *out = nullptr;
-            return E_NOINTERFACE;
-        }
-        *out = this;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = --refs_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *count) override {
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *) override {
-        return E_NOTIMPL;
-    }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS *, VARIANT *,
                                      EXCEPINFO *, UINT *) override {
         apartment_.OnRunTime(slot_);
@@ -170,7 +147,6 @@ public:
 private:
     Apartment &apartment_;
     int slot_;
-    LONG refs_ = 1;
 };
 
 void Apartment::Renew(int slot) {
@@ -229,7 +205,7 @@ TEST(Stress, ApartmentsTickingReleasingAndUnloadingTogether) {
                 PumpMessages();
         handoffs.ReleaseOthers();
         // A timer stopped on another thread goes at its own thread's next tick.
-        EXPECT_TRUE(PumpUntil([] { return CanUnloadNow() == S_OK; }, 1000));
+        EXPECT_TRUE(PumpUntil([] { return CanUnloadNow() == S_OK; }, 3000));
         CoFreeUnusedLibrariesEx(0, 0);
         SetEvent(unload);
         stray.PumpWatching(300);
