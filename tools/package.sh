@@ -24,7 +24,12 @@ cd "$(dirname "$0")/.."
 root=$PWD
 tools/install-deps.sh
 export PYTHONDONTWRITEBYTECODE=1 # no __pycache__ in packaging/
-export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || :)}
+if ! [[ $SOURCE_DATE_EPOCH =~ ^[0-9]+$ ]]; then
+    echo "SOURCE_DATE_EPOCH: set it to the release's time (seconds since 1970), or package a" \
+        "git checkout, whose last commit gives it" >&2
+    exit 1
+fi
 export TZ=UTC # dates that tools write as local time (the cabinet's) come out the same anywhere
 
 work=$root/build/package
