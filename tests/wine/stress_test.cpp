@@ -72,8 +72,10 @@ class Apartment {
 public:
     Apartment(unsigned seed, Handoffs &handoffs, HANDLE unload, StrayTicks &stray)
         : random_(seed), handoffs_(handoffs), unload_(unload), stray_(stray),
-          released_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-          thread_(CreateThread(nullptr, 0, Main, this, 0, nullptr)) {}
+          released_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+        // Started once every member is made: the thread fills the controls at once.
+        thread_ = CreateThread(nullptr, 0, Main, this, 0, nullptr);
+    }
     ~Apartment() {
         WaitForSingleObject(thread_, INFINITE);
         CloseHandle(thread_);
@@ -127,7 +129,7 @@ private:
     Handoffs &handoffs_;
     HANDLE unload_;
     StrayTicks &stray_;
-    HANDLE released_, thread_;
+    HANDLE released_, thread_ = nullptr;
     ComPtr<_Schedule> controls_[kControls];
     LONG events_ = 0;
 };
