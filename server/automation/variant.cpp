@@ -32,8 +32,12 @@ bool IsNaN(const VARIANT &value) {
     }
 }
 
-bool IsNumber(VARTYPE type) {
-    return type != VT_BSTR && type != VT_VARIANT;
+// `plain` (no reference, no object) converted into `type` in `*out` (empty).
+HRESULT ConvertPlain(VARIANT *out, const VARIANT &plain, VARTYPE type) {
+    // Wine's conversions test a double's range with < and >=, which a NaN passes.
+    if (type != VT_BSTR && IsNaN(plain))
+        return DISP_E_OVERFLOW;
+    return VariantChangeType(out, Source(plain), 0, type);
 }
 
 } // namespace
@@ -129,11 +133,8 @@ HRESULT ChangeType(VARIANT *out, const VARIANT &source, VARTYPE type) {
     VARIANT value;
     VariantInit(&value);
     HRESULT hr = PlainCopy(&value, source);
-    if (SUCCEEDED(hr)) {
-        // Wine's conversions test a double's range with < and >=, which a NaN passes.
-        hr = IsNumber(type) && IsNaN(value) ? DISP_E_OVERFLOW
-                                            : VariantChangeType(out, &value, 0, type);
-    }
+    if (SUCCEEDED(hr))
+        hr = ConvertPlain(out, value, type);
     VariantClear(&value);
     return hr;
 }
@@ -144,7 +145,7 @@ CollectionIndex ToIndex(const VARIANT &argument) {
     if (V_VT(&value.get()) == VT_BSTR)
         return FromBstr(V_BSTR(&value.get()));
     Variant position;
-    Check(ChangeType(position.put(), value.get(), VT_I4));
+    Check(ConvertPlain(position.put(), value.get(), VT_I4));
     return std::int64_t{V_I4(&position.get())};
 }
 

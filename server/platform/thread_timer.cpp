@@ -61,13 +61,12 @@ void ThreadTimer::Stop() {
         if (!key_)
             return;
         own = ThreadOf(key_) == GetCurrentThreadId();
-        const auto found = Existing().find(key_);
-        if (found == Existing().end())
-            ;
-        else if (own)
-            Existing().erase(found);
-        else
-            found->second = nullptr; // KillTimer here would kill this thread's timer of that id
+        // Stopped on another thread, the timer is only forgotten: KillTimer there would kill
+        // that thread's own timer of the same id.
+        if (own)
+            Existing().erase(key_);
+        else if (const auto found = Existing().find(key_); found != Existing().end())
+            found->second = nullptr;
         key_ = 0;
     }
     if (own) {
