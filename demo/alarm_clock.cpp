@@ -4,15 +4,20 @@
 // schedule, and then prints each RunTime as the control raises it, until it has seen the
 // requested number of events or the time limit runs out.
 //
-//   alarm_clock [--count N] [--seconds S] [--interval MS] ENTRY...
+// usage: alarm_clock [--count N] [--seconds S] [--interval MS] [ENTRY...]
 //
+//   --count N       stop after N events (with no entries: 3)
+//   --seconds S     stop after S seconds at the latest (default 60)
+//   --interval MS   the control's timer interval in milliseconds (default 200)
+//
+// Each ENTRY is one of:
 //   daily:NAME@HH:MM[:SS]            every day at that time
 //   weekly:NAME@WEEKDAY,HH:MM[:SS]   every week; WEEKDAY is 0 (Sunday) .. 6 (Saturday)
 //   monthly:NAME@DAY,HH:MM[:SS]      every month on DAY (1..28)
 //   once:NAME@YYYY-MM-DD,HH:MM[:SS]  once, at that date and time
 //   in:NAME@SECONDS                  once, that many seconds from now
-//
-// With no entries it sets three alarms a few seconds ahead and a daily one for show.
+// A NAME may hold spaces (quote the ENTRY). With no entries it sets three alarms a few seconds
+// ahead and a daily one for show.
 #include "quorvane_idl.h"
 
 #include <windows.h>
@@ -232,7 +237,9 @@ int main(int argc, char **argv) {
         else {
             Entry e;
             if (!ParseEntry(argv[i], e)) {
-                std::fprintf(stderr, "cannot read the entry \"%s\"\n", argv[i]);
+                std::fprintf(
+                    stderr, "cannot read the entry \"%s\" (tools/demo.sh --help shows the usage)\n",
+                    argv[i]);
                 return 2;
             }
             entries.push_back(e);
@@ -243,7 +250,7 @@ int main(int argc, char **argv) {
         if (count < 0)
             count = 3;
     }
-    if (seconds <= 0 && count < 0)
+    if (seconds <= 0)
         seconds = 60;
 
     CoInitialize(nullptr);

@@ -1,11 +1,20 @@
 #!/usr/bin/env bash
 # The main job: builds Quorvane.ocx for 32-bit and 64-bit Windows, registers both in a private
 # Wine prefix (build/demoprefix) and runs the example alarm clock. Arguments go to the alarm
-# clock (see demo/alarm_clock.cpp); with none it sets three alarms a few seconds ahead.
-# DEMO_BITS=64 runs the 64-bit host instead of the 32-bit one.
+# clock (--help prints its usage, from demo/alarm_clock.cpp); with none it sets three alarms a
+# few seconds ahead. DEMO_BITS=64 runs the 64-bit host instead of the 32-bit one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+for arg in "$@"; do
+    if [ "$arg" = --help ] || [ "$arg" = -h ]; then
+        echo "usage: tools/demo.sh [--count N] [--seconds S] [--interval MS] [ENTRY...]"
+        echo "Builds the control, registers it in build/demoprefix and runs the example alarm"
+        echo "clock; DEMO_BITS=64 runs the 64-bit one. The alarm clock's usage:"
+        sed -n '/^\/\/ usage:/,/^[^\/]/{/^\/\//s|^// \{0,1\}||p}' demo/alarm_clock.cpp | tail -n +2
+        exit 0
+    fi
+done
 tools/install-deps.sh
 bits=${DEMO_BITS:-32}
 

@@ -115,6 +115,10 @@ sed -n 's/^#include "\(.*\)"$/\1/p' "$idl" | while read -r included; do
     cp "$(dirname "$idl")/$included" "$folder/sdk/"
 done
 
+# The documentation, and the samples it quotes (examples/build-mingw.sh builds the C and C++
+# ones against sdk/ from the release folder).
+cp -r docs examples "$folder/"
+
 # The release text, which says whether the release is signed.
 if [ -n "$signer" ]; then
     signature="Both modules and both installers are signed with Authenticode (SHA-256) by

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: the artwork check, the native suite, the same suite under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the Windows module's tests under Wine, a smoke run of the COM
-# benchmark, and the release's tests.
+# benchmark, the release's tests and the tests of the samples that the docs show.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -33,3 +33,4 @@ tools/com-bench.sh --quick
 # The release: built from scratch into dist/, then tested the three ways it installs.
 tools/package.sh
 tools/wine-package-test.sh
+tools/examples-test.sh

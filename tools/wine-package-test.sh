@@ -113,10 +113,15 @@ snapshot() {
 }
 
 # The release folder and what lies beside it.
-listed_files() {
-    diff -u <(awk 'listing && /^$/ && seen { exit } /^What is in here/ { listing = 1 }
-                   listing && /^    / { seen = 1; print $1 }' "$folder/RELEASE.txt" | sort) \
-        <(cd "$folder" && find . -type f | sed 's|^\./||' | sort)
+listed_files() { # a listed folder (docs/) stands for every file in it
+    local listed
+    listed=$(awk 'listing && /^$/ && seen { exit } /^What is in here/ { listing = 1 }
+                  listing && /^    / { seen = 1; print $1 }' "$folder/RELEASE.txt" | sort)
+    diff -u <(echo "$listed") <(cd "$folder" && find . -type f | sed 's|^\./||' |
+        awk -v folders="$(grep '/$' <<<"$listed" | tr '\n' ' ')" '
+            BEGIN { n = split(folders, folder, " ") }
+            { for (i = 1; i <= n; i++) if (index($0, folder[i]) == 1) { $0 = folder[i]; break }
+              print }' | sort -u)
 }
 checksums_and_zip() {
     (cd dist && sha256sum --quiet -c SHA256SUMS)

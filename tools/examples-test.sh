@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Tests the samples that the docs show, against the release in dist/ (tools/package.sh writes
+# it): the docs quote every sample as it stands under examples/ (tests/docs/check_quotes.py);
+# the release ships examples/ and docs/ as they are here; in the release folder,
+# examples/build-mingw.sh (the documented command lines) builds the C and C++ samples against
+# the release's sdk/, and each runs under Wine with the release's modules registered in a fresh
+# prefix of its own (build/examplesprefix), its whole output compared with its .expected file;
+# every script sample with an .expected file runs with the 32-bit and the 64-bit cscript, its
+# whole output compared (cscript exits 0 even on a runtime error).
+# Prints "N passed, N failed"; fails on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+source tools/lib/tally.sh
+
+status=0
+python3 tests/docs/check_quotes.py . || status=$?
+record "docs quote the samples as they stand" "$status"
+
+folders=(dist/*/)
+if [ ${#folders[@]} -ne 1 ]; then
+    echo "dist/ should hold one release folder (tools/package.sh writes it)" >&2
+    exit 1
+fi
+release=$root/${folders[0]%/}
+name=$(python3 packaging/identities.py idl server/automation/quorvane.idl library_name)
+for shipped in docs examples; do
+    status=0
+    diff -r "$shipped" "$release/$shipped" || status=$?
+    record "the release ships $shipped/" "$status"
+done
+
+export WINEPREFIX=$root/build/examplesprefix WINEARCH=win64 WINEDEBUG=-all OANOCACHE=1
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY
+declare -A loader=([x86]=wine [x64]=$(dpkg -L wine64 | grep '/wine/wine64$' | head -n1))
+trap 'wineserver -k 2>/dev/null || true' EXIT
+rm -rf "$WINEPREFIX"
+wineboot -i >/dev/null 2>&1
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+for bits in x86 x64; do
+    "${loader[$bits]}" regsvr32 /s "$(windows_path "$release/$bits/$name/Quorvane.ocx")"
+done
+
+# The C and C++ samples, built in a copy of the release folder exactly as the docs say.
+work=$root/build/examples
+rm -rf "$work"
+cp -r "$release" "$work"
+status=0
+(cd "$work" && bash -e examples/build-mingw.sh) || status=$?
+record "examples/build-mingw.sh builds the C and C++ samples" "$status"
+compare() { # name expected command...
+    local output status=0
+    output=$("${@:3}" 2>&1 | tr -d '\r') || status=$?
+    if [ "$status" -eq 0 ] && ! diff -u "$2" - <<<"$output"; then
+        status=1
+    fi
+    record "$1" "$status"
+}
+for sample in examples/c/schedule.c examples/cpp/alarm.cpp; do
+    stem=$(basename "$sample" | sed 's/\.[^.]*$//')
+    for bits in x86 x64; do
+        compare "$sample, $bits" "${sample%.*}.expected" \
+            "${loader[$bits]}" "$work/$stem-$bits.exe"
+    done
+done
+
+while read -r script; do
+    for bits in x86 x64; do
+        compare "$script, $bits cscript" "$script.expected" \
+            "${loader[$bits]}" cscript //nologo "$(windows_path "$root/$script")"
+    done
+done < <(find examples -name '*.vbs.expected' -o -name '*.js.expected' | sed 's/\.expected$//' |
+    LC_ALL=C sort)
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
