@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Tests the samples that the docs show, against the release in dist/ (tools/package.sh writes
-# it): the docs quote every sample as it stands under examples/ (tests/docs/check_quotes.py);
+# it): the docs quote every sample as it stands under examples/ (tests/docs/check_docs.py);
 # the release ships examples/ and docs/ as they are here; in the release folder,
 # examples/build-mingw.sh (the documented command lines) builds the C and C++ samples against
 # the release's sdk/, and each runs under Wine with the release's modules registered in a fresh
@@ -14,7 +14,7 @@ root=$PWD
 source tools/lib/tally.sh
 
 status=0
-python3 tests/docs/check_quotes.py . || status=$?
+python3 tests/docs/check_docs.py . || status=$?
 record "docs quote the samples as they stand" "$status"
 
 folders=(dist/*/)

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Checks that the samples the docs show are the files under examples/, and that each sample
-is shown, runs, or says where its runnable twin is.
+"""Checks that the samples the docs show are the files under examples/, that each sample is
+shown, runs, or says where its runnable twin is, and that every link between pages leads to a
+file that is there.
 
 A quoted block is a fenced block right after a marker line
     <!-- quote: examples/PATH -->          the whole file
@@ -16,6 +17,7 @@ import sys
 MARKER = re.compile(r"^<!-- quote: (examples/[^#\s]+)(?:#L(\d+)-L(\d+))? -->$")
 BUILT_BY = "examples/build-mingw.sh"
 NEAR = 12  # lines around a block in which "Not run here" must stand
+LINK = re.compile(r"\]\(([^)#\s]+)(?:#[^)]*)?\)")
 
 
 def quoted_blocks(page, lines):
@@ -45,6 +47,9 @@ def main(root):
         text = page.read_text(encoding="utf-8")
         lines = text.splitlines()
         named |= {path for path in samples if path in text}
+        for link in LINK.findall(text):
+            if "://" not in link and not (page.parent / link).exists():
+                problems.append(f"{where}: the link to {link} leads nowhere")
         where = page.relative_to(root).as_posix()
         for number, path, first, last, body in quoted_blocks(page, lines):
             if body is None:
