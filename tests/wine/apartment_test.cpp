@@ -70,4 +70,40 @@ TEST(Apartments, CallsErrorsAndEventsCrossApartments) {
     EXPECT_EQ(S_OK, table->RevokeInterfaceFromGlobal(cookie));
 }
 
+// A client whose thread is multithreaded gets the apartment-threaded control made in an apartment
+// of COM's own, behind a proxy; its calls work, and RunTime reaches its sink without a message
+// loop of the client's.
+DWORD WINAPI CreateFromTheMta(void *sink_parameter) {
+    Sink &sink = *static_cast<Sink *>(sink_parameter);
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    {
+        ComPtr<_Schedule> s = NewSchedule();
+        ComPtr<IClientSecurity> proxy;
+        EXPECT_EQ(S_OK, s.As(&proxy)); // only a proxy answers for the call's security
+        EXPECT_EQ(S_OK, s->put_TimerInterVal(100));
+        HANDLE heard = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        sink.handler = [heard](const std::wstring &) { SetEvent(heard); };
+        const DWORD cookie = Connect(s.Get(), sink);
+        EXPECT_EQ(S_OK, AddAt(s.Get(), L"multithreaded", NowPlus(1)));
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(heard, 8000)); // no message loop here
+        CloseHandle(heard);
+        ComPtr<IConnectionPointContainer> container;
+        ComPtr<IConnectionPoint> point;
+        EXPECT_EQ(S_OK, s.As(&container));
+        EXPECT_EQ(S_OK, container->FindConnectionPoint(DIID___Schedule, &point));
+        EXPECT_EQ(S_OK, point->Unadvise(cookie));
+    }
+    CoUninitialize();
+    return 0;
+}
+
+TEST(Apartments, AMultithreadedClientGetsAProxyWhoseCallsAndEventsWork) {
+    Sink sink;
+    HANDLE thread = CreateThread(nullptr, 0, CreateFromTheMta, &sink, 0, nullptr);
+    ASSERT_NE(nullptr, thread);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 15000));
+    CloseHandle(thread);
+    EXPECT_EQ(std::vector<std::wstring>{L"multithreaded"}, sink.keys);
+}
+
 } // namespace
