@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the Windows modules' tests under Wine: builds nothing, expects build/win32 and
-# build/win64 (tools/test.sh builds them). In a private prefix under build/ it registers both
+# build/win64 (tools/test.sh builds them). In a fresh prefix under build/ (a copy of a pristine
+# one, so that nothing an earlier run left there counts) it registers both
 # modules, runs the C++ test host of each bitness and every script of tests/wine/scripts with
 # the 32-bit and the 64-bit cscript, compares each script's whole output with the file of the
 # same name plus .expected (cscript exits 0 even on a runtime error), hosts the control in
@@ -28,9 +29,10 @@ finish() {
 }
 trap finish EXIT
 
-windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+source "$root/tools/lib/wine.sh"
+source "$root/tools/lib/tally.sh"
 
-[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+fresh_prefix_at "$WINEPREFIX"
 regsvr() { # bits [/u]
     local loader=wine$1
     "${!loader}" regsvr32 /s "${@:2}" "$(windows_path "$root/build/win$1/Quorvane.ocx")"
@@ -38,15 +40,25 @@ regsvr() { # bits [/u]
 regsvr 32
 regsvr 64
 
-source "$root/tools/lib/tally.sh"
-
-# Runs the C++ test host of one bitness on the tests that match a filter, and records it.
-host_tests() { # bits filter name
+# Runs the C++ test host of one bitness on the tests that match a filter, and records whether
+# its report says that they all passed.
+host_tests() { # bits filter name [option...]
     local loader=wine$1 status=0
-    "${!loader}" "build/win$1/quorvane_wine_tests.exe" --gtest_brief=1 --gtest_filter="$2" ||
-        status=$?
+    gtest_passes "${!loader}" "build/win$1/quorvane_wine_tests.exe" "$2" "${@:4}" || status=$?
     record "$3" "$status"
 }
+
+# The judge of those runs: it fails a report that lacks a test or holds a failure or an error,
+# and a host that failed a test and then crashed (whose exit status may still say 0).
+status=0
+python3 tests/tools/gtest_report_test.py >/dev/null 2>&1 || status=$?
+record "the report check fails a report lacking a test, or with a failure, or cut short" "$status"
+for end in Crashes ExitsWithZero; do
+    status=0
+    gtest_passes "$wine64" build/win64/quorvane_wine_tests.exe "ReportCheck.DISABLED_FailsThen$end" \
+        --gtest_also_run_disabled_tests >/dev/null 2>&1 || status=$?
+    record "the report check fails a host that failed a test, then $end" $((status == 0))
+done
 
 for bits in 32 64; do
     host_tests "$bits" '-Hosting.*:Container.*' "C++ host, $bits-bit"
