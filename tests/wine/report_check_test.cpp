@@ -5,20 +5,22 @@
 
 #include <cstdio>
 
+namespace {
+
+// An unhandled page fault at a page just released (under Wine, a write to address 0 may well
+// succeed).
+DWORD WINAPI PageFault(void *) {
+    void *page = VirtualAlloc(nullptr, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    VirtualFree(page, 0, MEM_RELEASE);
+    *static_cast<volatile int *>(page) = 0;
+    return 0;
+}
+
 TEST(ReportCheck, DISABLED_FailsThenCrashes) {
     ADD_FAILURE() << "failed on purpose, before the crash";
     std::fflush(stdout);
-    // An unhandled page fault, on a thread of its own (GoogleTest catches one in a test's body),
-    // at a page just released (under Wine, a write to address 0 may well succeed).
-    const HANDLE thread = CreateThread(
-        nullptr, 0,
-        [](void *) -> DWORD {
-            void *page = VirtualAlloc(nullptr, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-            VirtualFree(page, 0, MEM_RELEASE);
-            *static_cast<volatile int *>(page) = 0;
-            return 0;
-        },
-        nullptr, 0, nullptr);
+    // On a thread of its own: GoogleTest catches a fault in a test's body.
+    const HANDLE thread = CreateThread(nullptr, 0, PageFault, nullptr, 0, nullptr);
     WaitForSingleObject(thread, INFINITE);
 }
 
@@ -28,3 +30,5 @@ TEST(ReportCheck, DISABLED_FailsThenExitsWithZero) {
     std::fflush(stdout);
     ExitProcess(0);
 }
+
+} // namespace
