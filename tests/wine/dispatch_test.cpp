@@ -189,26 +189,7 @@ struct Invoked {
     UINT arg_err;
 };
 
-// `args` in DISPPARAMS order (the named ones first, then the positional ones, last first).
-Invoked InvokeWith(IDispatch *s, DISPID id, WORD flags, std::vector<VARIANT> args,
-                   std::vector<DISPID> named = {}) {
-    DISPPARAMS params{args.data(), named.empty() ? nullptr : named.data(),
-                      static_cast<UINT>(args.size()), static_cast<UINT>(named.size())};
-    VARIANT result;
-    VariantInit(&result);
-    EXCEPINFO excep{};
-    Invoked invoked{0, kNone};
-    invoked.hr = s->Invoke(id, IID_NULL, 0, flags, &params, &result, &excep, &invoked.arg_err);
-    VariantClear(&result);
-    SysFreeString(excep.bstrSource);
-    SysFreeString(excep.bstrDescription);
-    SysFreeString(excep.bstrHelpFile);
-    for (VARIANT &arg : args)
-        VariantClear(&arg);
-    return invoked;
-}
-
-void ExpectInvoked(Invoked expected, Invoked got) {
+void ExpectInvoked(Invoked expected, const Outcome &got) {
     EXPECT_EQ(expected.hr, got.hr);
     EXPECT_EQ(expected.arg_err, got.arg_err);
 }
