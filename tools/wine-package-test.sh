@@ -98,11 +98,11 @@ check() { # name command...: the command runs in a subshell that stops at its fi
     record "$1" "$status"
 }
 
-windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+source "$root/tools/lib/wine.sh"
 fresh_prefix() {
     wineserver -k 2>/dev/null || true
     export WINEPREFIX=$work/$1
-    wineboot -i >/dev/null 2>&1
+    fresh_prefix_at "$WINEPREFIX"
 }
 # Copies of the prefix's registry files, written as its wineserver ends.
 snapshot() {
@@ -157,7 +157,7 @@ registration_free() { # bits
     cp "${build[$1]}/regfree_host.exe" "$app/"
     cp "$folder/app.exe.manifest" "$app/regfree_host.exe.manifest"
     cp -r "$folder/$1/$name" "$app/"
-    "${loader[$1]}" "$app/regfree_host.exe" --gtest_brief=1
+    gtest_passes "${loader[$1]}" "$app/regfree_host.exe" '*'
 }
 no_key_of_the_control() {
     snapshot regfree
@@ -247,7 +247,7 @@ by_hand() { # bits [/u]
     "${loader[$1]}" regsvr32 /s "${@:2}" "$(windows_path "$dir/$module")"
 }
 suite() { # bits filter
-    "${loader[$1]}" "$work/by-hand-$1/quorvane_wine_tests.exe" --gtest_brief=1 --gtest_filter="$2"
+    gtest_passes "${loader[$1]}" "$work/by-hand-$1/quorvane_wine_tests.exe" "$2"
 }
 register_both() {
     by_hand x86

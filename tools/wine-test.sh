@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Runs the Windows modules' tests under Wine: builds nothing, expects build/win32 and
-# build/win64 (tools/test.sh builds them). In a private prefix under build/ it registers both
-# modules, runs the C++ test host of each bitness and every script of tests/wine/scripts with
-# the 32-bit and the 64-bit cscript, compares each script's whole output with the file of the
-# same name plus .expected (cscript exits 0 even on a runtime error), hosts the control in
-# containers (Wine's ATL one, a site of the tests' own) and on a design-time form on an X
-# display of its own (Xvfb), taking the
-# form's picture into build/screenshots/, then unregisters each bitness and both to check what
-# is left, registers both again, and ends the prefix's wineserver and its Xvfb. Prints
-# "N passed, N failed"; fails on any failure.
+# build/win64 (tools/test.sh builds them). In a fresh prefix under build/ (a copy of a pristine
+# one: nothing an earlier run left there counts) it registers both modules, runs the C++ test
+# host of each bitness (judged by its own report, not its exit status) and every script of
+# tests/wine/scripts with the 32-bit and the 64-bit cscript, compares each script's whole output
+# with the file of the same name plus .expected (cscript exits 0 even on a runtime error), hosts
+# the control in containers (Wine's ATL one, a site of the tests' own) and on a design-time form
+# on an X display of its own (Xvfb), taking the form's picture into build/screenshots/, then
+# unregisters each bitness and both to check what is left, registers both again, and ends the
+# prefix's wineserver and its Xvfb. Prints "N passed, N failed"; fails on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -28,9 +28,10 @@ finish() {
 }
 trap finish EXIT
 
-windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+source "$root/tools/lib/wine.sh"
+source "$root/tools/lib/tally.sh"
 
-[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+fresh_prefix_at "$WINEPREFIX"
 regsvr() { # bits [/u]
     local loader=wine$1
     "${!loader}" regsvr32 /s "${@:2}" "$(windows_path "$root/build/win$1/Quorvane.ocx")"
@@ -38,15 +39,26 @@ regsvr() { # bits [/u]
 regsvr 32
 regsvr 64
 
-source "$root/tools/lib/tally.sh"
-
-# Runs the C++ test host of one bitness on the tests that match a filter, and records it.
+# Runs the C++ test host of one bitness on the tests that match a filter, and records whether
+# its report says that they all passed.
 host_tests() { # bits filter name
     local loader=wine$1 status=0
-    "${!loader}" "build/win$1/quorvane_wine_tests.exe" --gtest_brief=1 --gtest_filter="$2" ||
-        status=$?
+    gtest_passes "${!loader}" "build/win$1/quorvane_wine_tests.exe" "$2" || status=$?
     record "$3" "$status"
 }
+
+# The judge of those runs: it fails a report that lacks a test or holds a failure or an error,
+# and a host that failed a test and then crashed (whose exit status may still say 0).
+status=0
+python3 tests/tools/gtest_report_test.py >/dev/null 2>&1 || status=$?
+record "the report check fails a report lacking a test, or with a failure, or cut short" "$status"
+for end in 'Crashes:crashed' 'ExitsWithZero:exited with status 0'; do
+    status=0
+    gtest_passes "$wine64" build/win64/quorvane_wine_tests.exe \
+        "ReportCheck.DISABLED_FailsThen${end%%:*}" --gtest_also_run_disabled_tests >/dev/null 2>&1 ||
+        status=$?
+    record "the report check fails a host that failed a test and then ${end#*:}" $((status == 0))
+done
 
 for bits in 32 64; do
     host_tests "$bits" '-Hosting.*:Container.*' "C++ host, $bits-bit"

@@ -448,8 +448,45 @@ TEST_F(Container, SavingKeepsNothingAndLoadingAnythingGivesANewControl) {
     EXPECT_EQ(CLSID_Schedule, clsid);
 }
 
-// Wine's ATL container (atl.dll) hosting the control in a window of a form; these need a
-// display.
+// A visible window of a form, in one top-level window that lasts as long as the process:
+// without a window manager, Wine waits two seconds for one to hide a top-level window. These
+// need a display.
+HWND NewForm() {
+    WNDCLASSW form_class{};
+    form_class.lpfnWndProc = DefWindowProcW;
+    form_class.lpszClassName = L"QuorvaneTestForm";
+    RegisterClassW(&form_class);
+    static const HWND screen =
+        CreateWindowExW(0, L"QuorvaneTestForm", L"Tests", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480,
+                        nullptr, nullptr, nullptr, nullptr);
+    return CreateWindowExW(0, L"QuorvaneTestForm", L"Form1", WS_CHILD | WS_VISIBLE, 40, 40, 320,
+                           240, screen, nullptr, nullptr, nullptr);
+}
+
+// In a site that cannot take it windowless, shown by the verb: its own window is visible at
+// design time, and hidden while the host runs.
+TEST_F(Container, ShownItsOwnWindowIsVisibleAtDesignTimeOnly) {
+    const HWND form = NewForm();
+    ASSERT_NE(nullptr, form);
+    for (const bool user_mode : {false, true}) {
+        SCOPED_TRACE(user_mode ? "run time" : "design time");
+        TestSite shown_in{form};
+        shown_in.user_mode = user_mode;
+        ASSERT_EQ(S_OK, object->SetClientSite(&shown_in));
+        ASSERT_EQ(S_OK,
+                  object->DoVerb(OLEIVERB_SHOW, nullptr, &shown_in, 0, form, &shown_in.place));
+        HWND own = nullptr;
+        EXPECT_EQ(S_OK, in_place->GetWindow(&own));
+        EXPECT_EQ(form, GetParent(own));
+        EXPECT_EQ(!user_mode, IsWindowVisible(own) != FALSE);
+        EXPECT_EQ(S_OK, object->Close(OLECLOSE_NOSAVE));
+        EXPECT_EQ(S_OK, object->SetClientSite(nullptr));
+        EXPECT_FALSE(IsWindow(own));
+    }
+    DestroyWindow(form);
+}
+
+// Wine's ATL container (atl.dll) hosting the control in a window of a form.
 struct Hosting : testing::Test {
     HMODULE atl = LoadLibraryW(L"atl.dll"); // stays loaded, as its window classes do
     HWND form = nullptr;
@@ -463,17 +500,7 @@ struct Hosting : testing::Test {
         // Once a process: it registers ATL's window classes.
         static const BOOL initialized = Atl<BOOL(WINAPI *)()>("AtlAxWinInit")();
         ASSERT_TRUE(initialized);
-        WNDCLASSW form_class{};
-        form_class.lpfnWndProc = DefWindowProcW;
-        form_class.lpszClassName = L"QuorvaneTestForm";
-        RegisterClassW(&form_class);
-        // Each form is a child of one top-level window that lasts as long as the process:
-        // without a window manager, Wine waits two seconds for one to hide a top-level window.
-        static const HWND screen =
-            CreateWindowExW(0, L"QuorvaneTestForm", L"Tests", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480,
-                            nullptr, nullptr, nullptr, nullptr);
-        form = CreateWindowExW(0, L"QuorvaneTestForm", L"Form1", WS_CHILD | WS_VISIBLE, 40, 40, 320,
-                               240, screen, nullptr, nullptr, nullptr);
+        form = NewForm();
         ASSERT_NE(nullptr, form);
     }
     void TearDown() override {

@@ -177,4 +177,94 @@ TEST(Dispatch, CollectionAnswersWithoutTypeLibrary) {
     EXPECT_EQ(S_OK, Call(s.Get(), {L"NextTime"}, kGet, {Str(L"a")}).hr);
 }
 
+// The conventions of IDispatch::Invoke that script hosts and compiled callers rely on, each
+// checked on its own: what the control answers and which argument it blames (puArgErr, an index
+// into rgvarg; ~0u: none).
+constexpr DISPID kAddSchedule = 0x60030012, kNextTime = 0x6803000F, kInterval = 0x6803000E,
+                 kTimerInterVal = 0x68030011;
+constexpr UINT kNone = ~0u;
+
+struct Invoked {
+    HRESULT hr;
+    UINT arg_err;
+};
+
+void ExpectInvoked(Invoked expected, const Outcome &got) {
+    EXPECT_EQ(expected.hr, got.hr);
+    EXPECT_EQ(expected.arg_err, got.arg_err);
+}
+
+// VT_ERROR | VT_BYREF: an error value (by default a missing argument) as a compiled caller
+// passes a variable holding one.
+VARIANT ErrorByRef(SCODE &held, SCODE value = DISP_E_PARAMNOTFOUND) {
+    held = value;
+    VARIANT v;
+    V_VT(&v) = VT_ERROR | VT_BYREF;
+    V_ERRORREF(&v) = &held;
+    return v;
+}
+
+// A property write's value comes as the named argument DISPID_PROPERTYPUT and is not counted
+// among the positional ones: a write with one more is a wrong count, not a clash of names.
+TEST(DispatchConventions, APropertyWritesValueIsNotAPositionalArgument) {
+    ComPtr<_Schedule> s = NewSchedule();
+    const std::vector<DISPID> put{DISPID_PROPERTYPUT};
+    for (DISPID id : {kTimerInterVal, kInterval}) {
+        SCOPED_TRACE(id);
+        ExpectInvoked({S_OK, kNone}, InvokeWith(s.Get(), id, kPut, {I4(1000)}, put));
+        ExpectInvoked({DISP_E_BADPARAMCOUNT, kNone},
+                      InvokeWith(s.Get(), id, kPut, {I4(2000), I4(7)}, put));
+        ExpectInvoked({DISP_E_BADPARAMCOUNT, kNone},
+                      InvokeWith(s.Get(), id, kPut, {I4(2000), I4(7), I4(8)}, put));
+    }
+    EXPECT_EQ(1000, CallId(s.Get(), kTimerInterVal, kGet, {}).Long());
+}
+
+// A required parameter given as missing (VT_ERROR DISP_E_PARAMNOTFOUND, by position or by
+// name) is DISP_E_PARAMNOTOPTIONAL, blaming that argument; one not given at all is a wrong
+// count.
+TEST(DispatchConventions, AMissingRequiredArgumentIsNotOptional) {
+    ComPtr<_Schedule> s = NewSchedule();
+    ExpectInvoked({DISP_E_PARAMNOTOPTIONAL, 1},
+                  InvokeWith(s.Get(), kAddSchedule, kMethod, {I4(0), Missing()}));
+    ExpectInvoked({DISP_E_PARAMNOTOPTIONAL, 0},
+                  InvokeWith(s.Get(), kAddSchedule, kMethod, {Missing(), Str(L"a")}));
+    ExpectInvoked({DISP_E_PARAMNOTOPTIONAL, 0},
+                  InvokeWith(s.Get(), kAddSchedule, kMethod, {Missing(), Str(L"a")}, {1}));
+    ExpectInvoked({DISP_E_PARAMNOTOPTIONAL, 2},
+                  InvokeWith(s.Get(), kAddSchedule, kMethod, {I4(8), I4(0), Missing()}, {5}));
+    ExpectInvoked({DISP_E_PARAMNOTOPTIONAL, 0}, InvokeWith(s.Get(), kNextTime, kGet, {Missing()}));
+    ExpectInvoked({DISP_E_BADPARAMCOUNT, kNone},
+                  InvokeWith(s.Get(), kAddSchedule, kMethod, {Str(L"a")}));
+    ExpectInvoked({DISP_E_BADPARAMCOUNT, kNone}, InvokeWith(s.Get(), kNextTime, kGet, {}));
+    // Nothing was added on the way.
+    EXPECT_EQ(Err(50004), Call(s.Get(), {L"NextTime"}, kGet, {Str(L"a")}).scode);
+}
+
+// A missing argument passed by reference (VT_ERROR | VT_BYREF, or a variable holding one) is
+// missing all the same: an optional parameter takes its default, a required one is not
+// optional; any other error value by reference is no number.
+TEST(DispatchConventions, AMissingArgumentByReferenceIsMissing) {
+    ComPtr<_Schedule> s = NewSchedule();
+    SCODE held[4];
+    // index "r", ty 0 (daily), hr 9, min missing by reference: 9:00.
+    ExpectInvoked({S_OK, kNone}, InvokeWith(s.Get(), kAddSchedule, kMethod,
+                                            {ErrorByRef(held[0]), I4(9), I4(0), I4(0), I4(0), I4(0),
+                                             I4(0), Str(L"r")}));
+    EXPECT_EQ(900, TimeOf(s.Get(), L"r"));
+    ExpectInvoked({S_OK, kNone}, InvokeWith(s.Get(), kAddSchedule, kMethod,
+                                            {ErrorByRef(held[1]), I4(0), Str(L"named")}, {7}));
+    EXPECT_EQ(0, TimeOf(s.Get(), L"named"));
+    ExpectInvoked({DISP_E_PARAMNOTOPTIONAL, 0},
+                  InvokeWith(s.Get(), kAddSchedule, kMethod, {ErrorByRef(held[2]), Str(L"t")}));
+    VARIANT variable = Missing();
+    ExpectInvoked({DISP_E_PARAMNOTOPTIONAL, 1},
+                  InvokeWith(s.Get(), kAddSchedule, kMethod, {I4(0), Ref(&variable)}));
+    ExpectInvoked({DISP_E_TYPEMISMATCH, 0},
+                  InvokeWith(s.Get(), kAddSchedule, kMethod,
+                             {ErrorByRef(held[3], E_FAIL), I4(0), Str(L"e")}));
+    EXPECT_EQ(Err(50004), Call(s.Get(), {L"NextTime"}, kGet, {Str(L"t")}).scode);
+    EXPECT_EQ(Err(50004), Call(s.Get(), {L"NextTime"}, kGet, {Str(L"e")}).scode);
+}
+
 } // namespace

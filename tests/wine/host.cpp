@@ -63,17 +63,14 @@ VARIANT Ref(VARIANT *target) {
     return v;
 }
 
-namespace {
-
-// Invokes `member` with `args` in DISPPARAMS order, the first ones named by `named`.
-Outcome Invoke(IDispatch *object, DISPID member, WORD flags, std::vector<VARIANT> args,
-               std::vector<DISPID> named) {
+Outcome InvokeWith(IDispatch *object, DISPID member, WORD flags, std::vector<VARIANT> args,
+                   std::vector<DISPID> named) {
     DISPPARAMS params{args.data(), named.empty() ? nullptr : named.data(),
                       static_cast<UINT>(args.size()), static_cast<UINT>(named.size())};
     Outcome out{};
     VariantInit(&out.value);
     EXCEPINFO excep{};
-    out.hr = object->Invoke(member, IID_NULL, 0, flags, &params, &out.value, &excep, nullptr);
+    out.hr = object->Invoke(member, IID_NULL, 0, flags, &params, &out.value, &excep, &out.arg_err);
     out.scode = excep.scode;
     out.source = Text(excep.bstrSource);
     out.description = Text(excep.bstrDescription);
@@ -85,14 +82,12 @@ Outcome Invoke(IDispatch *object, DISPID member, WORD flags, std::vector<VARIANT
     return out;
 }
 
-} // namespace
-
 Outcome CallId(IDispatch *object, DISPID member, WORD flags, std::vector<VARIANT> positional) {
     std::reverse(positional.begin(), positional.end());
     std::vector<DISPID> named;
     if (flags & DISPATCH_PROPERTYPUT)
         named.push_back(DISPID_PROPERTYPUT);
-    return Invoke(object, member, flags, std::move(positional), std::move(named));
+    return InvokeWith(object, member, flags, std::move(positional), std::move(named));
 }
 
 Outcome Call(IDispatch *object, const std::vector<std::wstring> &names, WORD flags,
@@ -107,7 +102,7 @@ Outcome Call(IDispatch *object, const std::vector<std::wstring> &names, WORD fla
         return CallId(object, ids[0], flags, std::move(positional));
     // Named arguments come first in DISPPARAMS, then the positional ones, last first.
     named.insert(named.end(), positional.rbegin(), positional.rend());
-    return Invoke(object, ids[0], flags, std::move(named), {ids.begin() + 1, ids.end()});
+    return InvokeWith(object, ids[0], flags, std::move(named), {ids.begin() + 1, ids.end()});
 }
 
 Raised ErrorOf(HRESULT hr) {

@@ -37,6 +37,7 @@ struct Outcome {
     VARIANT value; // freed by the destructor
     SCODE scode;   // from EXCEPINFO
     std::wstring source, description;
+    UINT arg_err = ~0u; // the argument blamed (puArgErr, an index into rgvarg); ~0u: none
     ~Outcome() { VariantClear(&value); }
     LONG Long() const { return V_I4(&value); }
     DATE Date() const { return V_DATE(&value); }
@@ -46,7 +47,10 @@ struct Outcome {
 // Calls names[0] by name; `named` arguments go with names[1..], `positional` in order.
 Outcome Call(IDispatch *object, const std::vector<std::wstring> &names, WORD flags,
              std::vector<VARIANT> positional, std::vector<VARIANT> named = {});
-// The same by dispatch id.
+// Invokes `member` with `args` in DISPPARAMS order, the first ones named by `named`.
+Outcome InvokeWith(IDispatch *object, DISPID member, WORD flags, std::vector<VARIANT> args,
+                   std::vector<DISPID> named = {});
+// The same as Call, by dispatch id.
 Outcome CallId(IDispatch *object, DISPID member, WORD flags, std::vector<VARIANT> positional);
 
 // The error information that a failed vtable call `hr` left behind.

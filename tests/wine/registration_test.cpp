@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cwctype>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -141,6 +142,62 @@ TEST(Registration, ThePlatformReadsItBack) {
     const int id = _wtoi(bitmap.c_str() + comma + 2);
     EXPECT_NE(nullptr, FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(2)));
     FreeLibrary(module);
+}
+
+// Containers ask the object or the registry for an aspect's OLEMISC flags, whichever they
+// like: the object answers each aspect as the registry does (MiscStatus\<aspect>, or else
+// MiscStatus itself), and the content aspect's flags are not the others'.
+TEST(Registration, TheObjectsMiscStatusIsTheRegistrysForEachAspect) {
+    ComPtr<IOleObject> object;
+    ASSERT_EQ(S_OK, NewSchedule().As(&object));
+    std::set<DWORD> answers;
+    for (DWORD aspect : {DVASPECT_CONTENT, DVASPECT_THUMBNAIL, DVASPECT_ICON, DVASPECT_DOCPRINT}) {
+        SCOPED_TRACE(aspect);
+        std::wstring registered =
+            RegistryValue(kClass + L"\\MiscStatus\\" + std::to_wstring(aspect));
+        if (registered == kMissing)
+            registered = RegistryValue(kClass + L"\\MiscStatus");
+        ASSERT_NE(kMissing, registered);
+        DWORD status = ~0u;
+        EXPECT_EQ(S_OK, object->GetMiscStatus(aspect, &status));
+        EXPECT_EQ(std::stoul(registered), status);
+        answers.insert(status);
+    }
+    EXPECT_EQ(2u, answers.size());
+}
+
+// Every value is a REG_SZ stored with its terminating null, counted in its size: a reader
+// that takes the bytes as they are (RegQueryValueExW, unlike RegGetValueW) relies on it.
+TEST(Registration, EveryStringIsStoredWithItsNull) {
+    int values = 0;
+    std::function<void(const std::wstring &)> check = [&](const std::wstring &key) {
+        HKEY opened;
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | kMine, &opened));
+        for (const std::wstring &name : Names(key, kMine, true)) {
+            SCOPED_TRACE(key + L" " + name);
+            ++values;
+            std::vector<wchar_t> text(MAX_PATH + 1, L'x'); // no null but the one read, and a last
+            text.back() = L'\0';
+            DWORD type = 0, bytes = MAX_PATH * sizeof(wchar_t);
+            ASSERT_EQ(ERROR_SUCCESS,
+                      RegQueryValueExW(opened, name.c_str(), nullptr, &type,
+                                       reinterpret_cast<BYTE *>(text.data()), &bytes));
+            EXPECT_EQ(DWORD{REG_SZ}, type);
+            ASSERT_EQ(0u, bytes % sizeof(wchar_t));
+            ASSERT_GE(bytes, sizeof(wchar_t));
+            const std::size_t length = bytes / sizeof(wchar_t) - 1;
+            EXPECT_EQ(L'\0', text[length]);
+            EXPECT_EQ(length, std::wcslen(text.data()));
+        }
+        RegCloseKey(opened);
+        for (const std::wstring &subkey : Names(key, kMine))
+            check(key + L"\\" + subkey);
+    };
+    for (const std::wstring &key :
+         {kClass, kDual, kEvents, kLibrary, std::wstring(L"Quorvane.Schedule")})
+        check(key);
+    EXPECT_GE(values, 21); // each value that this bitness's registration writes
 }
 
 TEST(Registration, CreatesByProgId) {

@@ -1,0 +1,50 @@
+# What the scripts that test under Wine share: Windows paths, fresh prefixes, and GoogleTest
+# programs judged by their own report; sourced, after `root` is set.
+
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+# A fresh prefix at $1, as wineboot leaves a new one: a copy of a pristine prefix that is made
+# once (under build/, again when Wine changes) and never run in, so that nothing a run leaves
+# behind, such as a value of a faulty registration, reaches a later run. Its system binaries
+# are hard links to the pristine ones (a copy of them all takes some 20 s): Wine writes those
+# only when it updates a prefix to another version of itself. Everything else is copied.
+fresh_prefix_at() { # folder
+    local pristine=$root/build/wineprefix-pristine made_by
+    made_by=$(wine --version)
+    if [ "$(cat "$pristine/.made-by" 2>/dev/null)" != "$made_by" ]; then
+        rm -rf "$pristine" "$pristine.new"
+        WINEPREFIX=$pristine.new wineboot -i >/dev/null 2>&1
+        WINEPREFIX=$pristine.new wineserver -w
+        printf '%s\n' "$made_by" >"$pristine.new/.made-by"
+        mv "$pristine.new" "$pristine"
+    fi
+    [ ! -e "$1" ] || { WINEPREFIX=$1 wineserver -k 2>/dev/null || true; }
+    rm -rf "$1"
+    mkdir -p "$(dirname "$1")"
+    cp -al "$pristine" "$1"
+    local file
+    find "$1" -type f ! \( -iname '*.dll' -o -iname '*.exe' -o -iname '*.ocx' -o -iname '*.drv' \
+        -o -iname '*.sys' -o -iname '*.cpl' -o -iname '*.acm' -o -iname '*.vxd' -o -iname '*.ds' \
+        -o -iname '*.tlb' -o -iname '*.nls' \) -print0 |
+        while IFS= read -r -d '' file; do cp -p "$file" "$file.copy" && mv -f "$file.copy" "$file"; done
+}
+
+# Runs a GoogleTest program under Wine and says whether it passed by its own report: it must
+# have written one that holds every test that its listing for the same filter names, none
+# failed; and it must exit 0. The exit status alone says nothing: a program that crashes after
+# printing its results can still exit 0.
+gtest_passes() { # loader program filter [option...]
+    local reports=$root/build/gtest-reports status=0
+    mkdir -p "$reports"
+    local listing report
+    listing=$(mktemp "$reports/listing.XXXXXX")
+    report=${listing/listing./report.}.xml
+    "$1" "$2" --gtest_list_tests --gtest_filter="$3" "${@:4}" | tr -d '\r' >"$listing" || status=$?
+    if [ "$status" -eq 0 ]; then
+        "$1" "$2" --gtest_brief=1 --gtest_filter="$3" "${@:4}" \
+            --gtest_output="xml:$(windows_path "$report")" || status=$?
+        python3 "$root/tools/lib/gtest_report.py" "$listing" "$report" || status=1
+    fi
+    rm -f "$listing" "$report"
+    return "$status"
+}
