@@ -35,9 +35,8 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
 declare -A loader=([x86]=wine [x64]=$(dpkg -L wine64 | grep '/wine/wine64$' | head -n1))
 trap 'wineserver -k 2>/dev/null || true' EXIT
-rm -rf "$WINEPREFIX"
-wineboot -i >/dev/null 2>&1
-windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+source tools/lib/wine.sh
+fresh_prefix_at "$WINEPREFIX"
 for bits in x86 x64; do
     "${loader[$bits]}" regsvr32 /s "$(windows_path "$release/$bits/$name/Quorvane.ocx")"
 done
