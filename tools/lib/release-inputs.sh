@@ -89,9 +89,13 @@ check_signing() { # scratch folder
     unset QUORVANE_SIGN_PASSWORD
     local certificate=$1/signer.pem
     chain=$1/chain.pem
-    openssl pkcs12 -in "$QUORVANE_SIGN_PFX" -passin "file:$password" -nokeys -clcerts \
-        -out "$certificate" 2>/dev/null && [ -s "$certificate" ] ||
+    # PKCS#12 files that older tools wrote use ciphers of OpenSSL's legacy provider.
+    pkcs12() { openssl pkcs12 "$@" 2>/dev/null || openssl pkcs12 -legacy "$@" 2>/dev/null; }
+    pkcs12 -in "$QUORVANE_SIGN_PFX" -passin "file:$password" -nokeys -clcerts \
+        -out "$certificate" && [ -s "$certificate" ] ||
         refuse "the password does not open $QUORVANE_SIGN_PFX (or it holds no certificate)"
+    pkcs12 -in "$QUORVANE_SIGN_PFX" -passin "file:$password" -nocerts -nodes |
+        grep -q 'PRIVATE KEY' || refuse "$QUORVANE_SIGN_PFX holds no private key"
     local now from
     now=$(date +%s)
     from=$(date -d "$(openssl x509 -in "$certificate" -noout -startdate | cut -d= -f2)" +%s)
@@ -103,8 +107,7 @@ check_signing() { # scratch folder
     openssl x509 -in "$certificate" -noout -ext extendedKeyUsage 2>/dev/null |
         grep -q 'Code Signing' || refuse "the certificate is not for code signing (its" \
         "extended key usage does not name it)"
-    openssl pkcs12 -in "$QUORVANE_SIGN_PFX" -passin "file:$password" -nokeys -cacerts \
-        -out "$chain" 2>/dev/null
+    pkcs12 -in "$QUORVANE_SIGN_PFX" -passin "file:$password" -nokeys -cacerts -out "$chain"
     cat /etc/ssl/certs/ca-certificates.crt >>"$chain" 2>/dev/null || :
     signer=$(openssl x509 -in "$certificate" -noout -subject -nameopt oneline,-esc_msb |
         sed 's/^subject= *//')
