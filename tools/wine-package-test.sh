@@ -58,7 +58,8 @@ mkdir -p "$work"
 version=$(python3 packaging/identities.py version "$folder/x86/$name/$module")
 later=${version%.*}.$((${version##*.} + 1))
 
-# A throwaway certificate authority and a code-signing certificate from it (PKCS#12).
+# A throwaway certificate authority and a code-signing certificate from it (PKCS#12), with two
+# certificates of the same key that signing must refuse: a TLS server's and an expired one.
 ca=$work/ca
 mkdir -p "$ca"
 (
