@@ -177,11 +177,18 @@ for bits in x86 x64; do
         --harvest "$work/harvest.json" --module "$folder/$bits/$name/$module"
     # The cabinet in the package keeps the module's date.
     touch -d "@$SOURCE_DATE_EPOCH" "$folder/$bits/$name/$module"
-    wixl -a "$bits" -o "$folder/$name-$bits.msi" "$work/$name-$bits.wxs"
+    # wixl looks for the module's relative path in the current folder before the WiX source's,
+    # where the last release's dist/ could answer: it runs in the WiX source's.
+    (cd "$work" && wixl -a "$bits" -o "$folder/$name-$bits.msi" "$name-$bits.wxs")
     python3 packaging/msi_versioned_file.py "$folder/$name-$bits.msi" \
         "$folder/$bits/$name/$module"
     python3 packaging/msi_summary.py "$folder/$name-$bits.msi" "$work/$name-$bits.wxs"
     sign "$folder/$name-$bits.msi"
+    # The installer holds the module released beside it.
+    rm -rf "$work/extracted"
+    msiextract -C "$work/extracted" "$folder/$name-$bits.msi" >/dev/null
+    cmp -s "$(find "$work/extracted" -name "$module")" "$folder/$bits/$name/$module" ||
+        refuse "the $bits installer holds another $module than the release's"
 done
 if [ -z "$override" ]; then
     python3 packaging/make_manifests.py application "$folder/app.exe.manifest" --idl "$idl" \
