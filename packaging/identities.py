@@ -81,6 +81,21 @@ def module_version(module_path):
     return "%d.%d.%d.%d" % (most >> 16, most & 0xFFFF, least >> 16, least & 0xFFFF)
 
 
+def module_language(module_path):
+    """The language of a Windows module's version information, as a decimal LANGID: the first
+    of the translations that its VarFileInfo lists."""
+    with open(module_path, "rb") as module:
+        data = module.read()
+    key = "Translation\0".encode("utf-16-le")
+    at = data.find(key)
+    if at < 0:
+        raise SystemExit(f"{module_path}: no translation in its version information")
+    # A Var: three WORDs (length, value length, type), the key, padding to 32 bits, the value.
+    start = at - 6
+    value = start + (6 + len(key) + 3) // 4 * 4
+    return str(struct.unpack_from("<H", data, value)[0])
+
+
 def main():
     """identities.py idl IDL ATTRIBUTE | identities.py version MODULE: prints the one value."""
     if len(sys.argv) == 4 and sys.argv[1] == "idl":

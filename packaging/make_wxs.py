@@ -85,8 +85,10 @@ def wxs(bits, harvest, module_path, ids, version, source):
     ET.SubElement(module, "File", Id=file_name, Name=file_name, Source=source, KeyPath="yes")
     add_rows(module, harvest[bits], file_name)
     # The same component, GUID and rows in both packages: the installer counts both products
-    # as its clients and removes the keys with the last of them.
-    shared = ET.SubElement(folder, "Component", Id="SharedRegistration",
+    # as its clients and removes the keys with the last of them. It is 32-bit in both, and has
+    # no file: it lies in TARGETDIR, since a 32-bit component in a 64-bit folder (the x64
+    # package's Program Files) is what ICE80 rejects.
+    shared = ET.SubElement(target, "Component", Id="SharedRegistration",
                            Guid=installer_codes.component_guid("shared registration"), Win64="no")
     add_rows(shared, harvest["shared"], file_name)
     shared[0].set("KeyPath", "yes")

@@ -4,7 +4,13 @@
 # whose registry rows are harvested from the module's own DllRegisterServer in a scratch Wine
 # prefix; the manifests for registration-free use; the IDL, widl's header and identifiers and
 # the type libraries; the release text, a zip of the release folder and SHA256SUMS.
-# Scratch work goes to build/package/.
+# Scratch work goes to build/package/, where the new release is put together and checked; it
+# replaces dist/ only once it is whole, its checksums hold and each signature verifies, so a
+# failed attempt leaves the last release as it was. Every input is checked before the build:
+# the tree must be its commit (QUORVANE_DEVELOPMENT_RELEASE=1 packages one that is not as a
+# development release, "-development" in its name and said so in its RELEASE.txt), the
+# signing settings, the certificate and the version override (tools/lib/release-inputs.sh).
+# The builder's environment is cleared; RELEASE.txt names the commit.
 #
 # The release is reproducible: the same commit packaged anywhere, at any time, gives the same
 # bytes. Every date in it is the commit's (SOURCE_DATE_EPOCH, by default the commit's time), the
@@ -14,7 +20,9 @@
 # Signing: given a code-signing certificate, as a PKCS#12 file in QUORVANE_SIGN_PFX and its
 # password in QUORVANE_SIGN_PASSWORD or in the file QUORVANE_SIGN_PASSWORD_FILE, both modules and
 # both installers are signed (Authenticode, SHA-256), the modules before the installers take
-# them. Without one the release is unsigned, and its RELEASE.txt says so.
+# them, and each signature is verified against the certificate's chain. The certificate must
+# be valid now and for code signing. Without one the release is unsigned, and its RELEASE.txt
+# says so; a password without a certificate is refused.
 #
 # For the release's upgrade test alone: QUORVANE_VERSION_OVERRIDE=a.b.c.d builds the modules as
 # that version on the build trees that the last packaging left (only the version resource and
@@ -22,36 +30,41 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+source tools/lib/release-inputs.sh
+clear_environment
 tools/install-deps.sh
 export PYTHONDONTWRITEBYTECODE=1 # no __pycache__ in packaging/
+override=${QUORVANE_VERSION_OVERRIDE:-}
+check_version_override "$override"
+check_tree
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || :)}
 if ! [[ $SOURCE_DATE_EPOCH =~ ^[0-9]+$ ]]; then
-    echo "SOURCE_DATE_EPOCH: set it to the release's time (seconds since 1970), or package a" \
-        "git checkout, whose last commit gives it" >&2
-    exit 1
+    refuse "SOURCE_DATE_EPOCH: set it to the release's time (seconds since 1970), or package a" \
+        "git checkout, whose last commit gives it"
 fi
-export TZ=UTC # dates that tools write as local time (the cabinet's) come out the same anywhere
+mkdir -p build
+secret=$(mktemp -d "$root/build/package-signing.XXXXXX")
+trap 'rm -rf "$secret"' EXIT
+check_signing "$secret"
 
 work=$root/build/package
-override=${QUORVANE_VERSION_OVERRIDE:-}
 if [ -n "$override" ]; then
     find "$work" -mindepth 1 -maxdepth 1 ! -name x86 ! -name x64 -exec rm -rf {} + 2>/dev/null || :
-    rm -rf dist
 else
-    rm -rf "$work" dist
+    rm -rf "$work"
 fi
-mkdir -p "$work" dist
+stage=$work/dist
+mkdir -p "$stage"
 
 # Clean builds of the module: the test builds' configuration, with debug information that names
-# the sources relative to this folder. (The flags come from the environment, which CMake adds to
-# the toolchain's own; the linker dates the module by SOURCE_DATE_EPOCH.)
+# the sources relative to this folder. (The linker dates the module by SOURCE_DATE_EPOCH.)
 declare -A triplet=([x86]=i686-w64-mingw32 [x64]=x86_64-w64-mingw32)
 declare -A toolchain=([x86]=mingw-i686 [x64]=mingw-x86_64)
 for bits in x86 x64; do
-    CFLAGS="-g -ffile-prefix-map=$root=." CXXFLAGS="-g -ffile-prefix-map=$root=." \
-        cmake -S . -B "$work/$bits" --no-warn-unused-cli \
+    cmake -S . -B "$work/$bits" --no-warn-unused-cli \
         -DCMAKE_TOOLCHAIN_FILE="cmake/${toolchain[$bits]}.cmake" -DCMAKE_BUILD_TYPE=Release \
-        -DQUORVANE_WINE_TESTS=OFF -DQUORVANE_VERSION_OVERRIDE="$override" >/dev/null
+        -DQUORVANE_WINE_TESTS=OFF -DQUORVANE_RELEASE_DEBUG_INFO=ON \
+        -DQUORVANE_VERSION_OVERRIDE="$override" >/dev/null
     cmake --build "$work/$bits" -j"$(nproc)" --target Quorvane >/dev/null
 done
 
@@ -64,30 +77,20 @@ if [ "$(identity version "$work/x64/$module")" != "$version" ]; then
     echo "the two modules' versions differ" >&2
     exit 1
 fi
-release=$name-$version
-folder=dist/$release
+release=$name-$version${development:+-development}
+folder=$stage/$release
 symbols=$work/symbols/$release
 
-# Authenticode signing with osslsigncode, when a certificate is given. The password reaches it
-# through a file, never on a command line. No timestamp server can be reached from where the
-# release is built, so the signatures carry no timestamp.
-signer=""
-if [ -n "${QUORVANE_SIGN_PFX:-}" ]; then
-    password=$work/sign-password
-    (umask 077 && if [ -n "${QUORVANE_SIGN_PASSWORD_FILE:-}" ]; then
-        cp "$QUORVANE_SIGN_PASSWORD_FILE" "$password"
-    else
-        printf '%s' "${QUORVANE_SIGN_PASSWORD:?QUORVANE_SIGN_PFX needs its password}" >"$password"
-    fi)
-    trap 'rm -f "$password"' EXIT
-    signer=$(openssl pkcs12 -in "$QUORVANE_SIGN_PFX" -passin "file:$password" -nokeys -clcerts |
-        openssl x509 -noout -subject -nameopt oneline | sed 's/^subject= *//')
-fi
+# Authenticode signing with osslsigncode, when a certificate is given, each signature verified
+# as it is made. The password reaches it through a file, never on a command line. No timestamp
+# server can be reached from where the release is built, so the signatures carry no timestamp.
 sign() { # file
     [ -n "$signer" ] || return 0
     osslsigncode sign -pkcs12 "$QUORVANE_SIGN_PFX" -readpass "$password" -h sha256 \
         -n "$name" -in "$1" -out "$1.signed" >/dev/null
     mv "$1.signed" "$1"
+    osslsigncode verify -CAfile "$chain" -in "$1" >"$work/verify.log" 2>&1 ||
+        { cat "$work/verify.log" >&2; refuse "the signature of $1 does not verify"; }
 }
 
 # The modules, stripped; the debug information goes to a file that each module names (GNU
@@ -119,7 +122,13 @@ done
 # ones against sdk/ from the release folder).
 cp -r docs examples "$folder/"
 
-# The release text, which says whether the release is signed.
+# The release text, which names the commit and says whether the release is signed.
+if [ -n "$development" ]; then
+    origin="A development release, built from ${commit:-sources outside git}${commit:+ with changes
+that were not committed}: it cannot be made again from a commit. Not for users."
+else
+    origin="Built from commit $commit."
+fi
 if [ -n "$signer" ]; then
     signature="Both modules and both installers are signed with Authenticode (SHA-256) by
 $signer. The signatures carry no timestamp, so they are valid only while
@@ -131,8 +140,8 @@ fi
 sed -e "s/@NAME@/$name/g" -e "s/@VERSION@/$version/g" -e "s/@MODULE@/$module/g" \
     -e "s/@CLASS@/$(identity idl "$idl" class_name)/g" -e "s/@IDL@/$stem.idl/g" \
     -e "s/@IDL_STEM@/$stem/g" packaging/RELEASE.txt.in |
-    awk -v signature="$signature" '$0 == "@SIGNATURE@" { print signature; next } { print }' \
-        >"$folder/RELEASE.txt"
+    awk -v signature="$signature" -v origin="$origin" '$0 == "@SIGNATURE@" { print signature; next }
+        $0 == "@ORIGIN@" { print origin; next } { print }' >"$folder/RELEASE.txt"
 
 # The registration, harvested: each bitness's released module registers itself in a scratch
 # prefix, and the registry files are kept before and after (the wineserver writes them as it
@@ -140,7 +149,7 @@ sed -e "s/@NAME@/$name/g" -e "s/@VERSION@/$version/g" -e "s/@MODULE@/$module/g" 
 export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
 declare -A loader=([x86]=wine [x64]=$(dpkg -L wine64 | grep '/wine/wine64$' | head -n1))
-trap 'wineserver -k 2>/dev/null || true; rm -f "$work/sign-password"' EXIT
+trap 'wineserver -k 2>/dev/null || true; rm -rf "$secret"' EXIT
 wineboot -i >/dev/null 2>&1
 snapshot() {
     wineserver -k 2>/dev/null || true
@@ -148,7 +157,7 @@ snapshot() {
     cp "$WINEPREFIX/system.reg" "$work/$1.reg"
 }
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
-released() { windows_path "$root/$folder/$1/$name/$module"; } # bits
+released() { windows_path "$folder/$1/$name/$module"; } # bits
 regsvr() { "${loader[$1]}" regsvr32 /s "${@:2}" "$(released "$1")"; } # bits [/u]
 snapshot clean
 regsvr x86
@@ -172,19 +181,36 @@ for bits in x86 x64; do
         --harvest "$work/harvest.json" --module "$folder/$bits/$name/$module"
     # The cabinet in the package keeps the module's date.
     touch -d "@$SOURCE_DATE_EPOCH" "$folder/$bits/$name/$module"
-    wixl -a "$bits" -o "$folder/$name-$bits.msi" "$work/$name-$bits.wxs"
+    # wixl looks for the module's relative path in the current folder before the WiX source's,
+    # where the last release's dist/ could answer: it runs in the WiX source's.
+    (cd "$work" && wixl -a "$bits" -o "$folder/$name-$bits.msi" "$name-$bits.wxs")
+    python3 packaging/msi_versioned_file.py "$folder/$name-$bits.msi" \
+        "$folder/$bits/$name/$module"
     python3 packaging/msi_summary.py "$folder/$name-$bits.msi" "$work/$name-$bits.wxs"
     sign "$folder/$name-$bits.msi"
+    # The installer holds the module released beside it.
+    rm -rf "$work/extracted"
+    msiextract -C "$work/extracted" "$folder/$name-$bits.msi" >/dev/null
+    cmp -s "$(find "$work/extracted" -name "$module")" "$folder/$bits/$name/$module" ||
+        refuse "the $bits installer holds another $module than the release's"
 done
+if [ -z "$override" ]; then
+    python3 packaging/make_manifests.py application "$folder/app.exe.manifest" --idl "$idl" \
+        --module "$folder/x86/$name/$module"
+    python3 packaging/zip_tree.py "$stage/$release.zip" "$folder"
+    python3 packaging/zip_tree.py "$stage/$release-symbols.zip" "$symbols"
+    (cd "$stage" && sha256sum "$release.zip" "$release-symbols.zip" &&
+        find "$release" -type f | LC_ALL=C sort | xargs -d '\n' sha256sum) >"$stage/SHA256SUMS"
+    (cd "$stage" && sha256sum --quiet -c SHA256SUMS)
+fi
+
+# The new release is whole: it takes the place of the last one.
+rm -rf "$work/replaced"
+if [ -e dist ]; then mv dist "$work/replaced"; fi
+mv "$stage" dist
+rm -rf "$work/replaced"
 if [ -n "$override" ]; then
     echo "dist/: the installers of $release"
-    exit 0
+else
+    echo "dist/: $release, its zip, its symbols and SHA256SUMS"
 fi
-python3 packaging/make_manifests.py application "$folder/app.exe.manifest" --idl "$idl" \
-    --module "$folder/x86/$name/$module"
-
-python3 packaging/zip_tree.py "dist/$release.zip" "$folder"
-python3 packaging/zip_tree.py "dist/$release-symbols.zip" "$symbols"
-(cd dist && sha256sum "$release.zip" "$release-symbols.zip" &&
-    find "$release" -type f | LC_ALL=C sort | xargs sha256sum) >dist/SHA256SUMS
-echo "dist/: $release, its zip, its symbols and SHA256SUMS"

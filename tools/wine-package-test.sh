@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
 # Tests the release in dist/ (tools/package.sh writes it) the three ways it installs, under Wine,
 # in prefixes of its own under build/package-test/:
-# - reproducible: the same sources packaged again, in another folder and later, give the same
-#   bytes in every file (that packaging runs while the tests below do);
+# - reproducible: the same sources packaged again later, in a clone whose path has a space and
+#   non-ASCII letters, with a builder's flags (LDFLAGS, CXXFLAGS, RCFLAGS) in the environment,
+#   give the same bytes in every file (that packaging runs while the tests below do);
 # - signed: this release, packaged without a certificate, says it is unsigned and carries no
 #   signature; the installers of a later version, packaged on the same trees with a certificate
-#   from a throwaway authority, and their modules verify against that authority, and a copy
-#   changed after signing does not;
-# - the folder holds what its RELEASE.txt lists, the checksums hold, each module is stripped and
-#   names the debug file that the symbols archive holds for it;
+#   from a throwaway authority (its signer's name not ASCII), as a development release of a tree
+#   with a change not committed, and their modules verify against that authority, and a copy
+#   changed after signing does not; the password never reaches the packaging's tools;
+# - refused, before any build and leaving the last dist/ as it was: an expired certificate, a
+#   TLS server's, a wrong password, a password without a certificate, a misspelled setting, a
+#   version with a leading zero or a field too large, a tree with a change not committed;
+# - the installers follow the validation rules that apply to them (tests/package/msi_rules.py)
+#   and list the module with its version and language;
+# - the folder holds what its RELEASE.txt lists, RELEASE.txt names the commit, the checksums
+#   hold, each module is stripped and names the debug file that the symbols archive holds for it;
 # - registration-free: in a fresh prefix, the test host of each bitness, beside the application
 #   manifest and the assembly folder, works the control; no key of the control is left;
 # - the installers: in another fresh prefix both install, CreateObject works from both cscripts,
@@ -51,7 +58,8 @@ mkdir -p "$work"
 version=$(python3 packaging/identities.py version "$folder/x86/$name/$module")
 later=${version%.*}.$((${version##*.} + 1))
 
-# A throwaway certificate authority and a code-signing certificate from it (PKCS#12).
+# A throwaway certificate authority and a code-signing certificate from it (PKCS#12), with two
+# certificates of the same key that signing must refuse: a TLS server's and an expired one.
 ca=$work/ca
 mkdir -p "$ca"
 (
@@ -60,34 +68,67 @@ mkdir -p "$ca"
     openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 2 \
         -subj "/CN=$name test authority" -addext basicConstraints=critical,CA:TRUE \
         -addext keyUsage=critical,keyCertSign,cRLSign
-    openssl req -newkey rsa:2048 -nodes -keyout signer.key -out signer.csr \
-        -subj "/CN=$name test signer"
+    openssl req -newkey rsa:2048 -nodes -keyout signer.key -out signer.csr -utf8 \
+        -subj "/CN=$name test signer Jörg"
     printf '%s\n' basicConstraints=CA:FALSE keyUsage=critical,digitalSignature \
         extendedKeyUsage=codeSigning >signer.ext
     openssl x509 -req -in signer.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 \
         -extfile signer.ext -out signer.pem
-    openssl pkcs12 -export -in signer.pem -inkey signer.key -certfile ca.pem -out signer.pfx \
-        -passout file:password
+    # A TLS server's certificate, and a code-signing one that expired in 2020.
+    sed 's/=codeSigning/=serverAuth/' signer.ext >tls.ext
+    openssl x509 -req -in signer.csr -CA ca.pem -CAkey ca.key -days 2 -extfile tls.ext \
+        -out tls.pem
+    mkdir issued && touch index.txt && printf '%s\n' '[ca]' 'default_ca = ca_' '[ca_]' \
+        'database = index.txt' 'new_certs_dir = issued' 'serial = ca.srl' 'default_md = sha256' \
+        'policy = any' 'certificate = ca.pem' 'private_key = ca.key' '[any]' \
+        'commonName = supplied' >ca.cnf
+    openssl ca -batch -config ca.cnf -startdate 20200101000000Z -enddate 20200201000000Z \
+        -extfile signer.ext -in signer.csr -out expired.pem
+    for kind in signer tls expired; do
+        openssl pkcs12 -export -in $kind.pem -inkey signer.key -certfile ca.pem -out $kind.pfx \
+            -passout file:password
+    done
 ) >"$work/ca.log" 2>&1 || { cat "$work/ca.log" >&2; exit 1; }
 
-# The sources that dist/ was packaged from (the checkout's files, committed or not), packaged
-# again elsewhere, in the background, in a prefix of its own; then, on the build trees that
-# leaves, the signed installers of a later version.
-elsewhere=$work/elsewhere/$name
-mkdir -p "$elsewhere"
-git ls-files -z --cached --others --exclude-standard |
-    tar --null -T - --ignore-failed-read -cf - 2>/dev/null | tar -C "$elsewhere" -xf -
-export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
+# A development release is packaged from a tree with changes not committed, and only on request.
+development=""
+if [[ $release == *-development ]]; then
+    development=1
+    export QUORVANE_DEVELOPMENT_RELEASE=1
+fi
+# A clone of the checkout with the changes that dist/ was packaged with (if any), in a folder
+# whose path has a space and non-ASCII letters.
+clone() { # folder
+    git clone -q "$root" "$1"
+    git -C "$1" checkout -q --detach "$(git rev-parse HEAD)"
+    git ls-files -z --modified --others --exclude-standard |
+        tar --null -T - --ignore-failed-read -cf - 2>/dev/null | tar -C "$1" -xf -
+    git ls-files -z --deleted | (cd "$1" && xargs -0 -r rm -f)
+}
+elsewhere="$work/else where/Jörg Ærø/$name"
+clone "$elsewhere"
+
+# The sources packaged again there, in the background, in a prefix of its own, with a builder's
+# flags in the environment. Then, on the build trees that leaves, the signed installers of a later
+# version, as a development release (a file not committed added), the password given by
+# environment; a wixl of the test's own writes down the environment that the packaging's tools
+# get.
+spy=$work/spy
+mkdir -p "$spy"
+printf '%s\n' '#!/bin/sh' "env >\"$work/wixl.env\"" 'exec /usr/bin/wixl "$@"' >"$spy/wixl"
+chmod +x "$spy/wixl"
 (
     set -e
     cd "$elsewhere"
-    tools/package.sh
+    LDFLAGS=-Wl,-s CFLAGS=-O0 CXXFLAGS=-O0 RCFLAGS=-DFROM_THE_BUILDER tools/package.sh
     mv dist "$work/reproduced"
-    QUORVANE_VERSION_OVERRIDE=$later QUORVANE_SIGN_PFX=$ca/signer.pfx \
-        QUORVANE_SIGN_PASSWORD_FILE=$ca/password tools/package.sh
+    touch not-committed
+    QUORVANE_DEVELOPMENT_RELEASE=1 QUORVANE_VERSION_OVERRIDE=$later \
+        QUORVANE_SIGN_PFX=$ca/signer.pfx QUORVANE_SIGN_PASSWORD=$(cat "$ca/password") \
+        PATH=$spy:$PATH tools/package.sh
 ) >"$work/elsewhere.log" 2>&1 &
 packaging_elsewhere=$!
-later_folder=$elsewhere/dist/$name-$later
+later_folder=$elsewhere/dist/$name-$later-development
 
 source "$root/tools/lib/tally.sh"
 check() { # name command...: the command runs in a subshell that stops at its first failure
@@ -142,13 +183,76 @@ assert link[: link.index(b"\0")] == os.path.basename(sys.argv[2]).encode(), link
 assert struct.unpack("<I", link[-4:])[0] == zlib.crc32(debug), "the checksum does not match"
 EOF
 }
+names_the_commit() {
+    local commit
+    commit=$(git rev-parse HEAD)
+    if [ -n "$development" ]; then
+        grep -qF "A development release, built from $commit with changes" "$folder/RELEASE.txt"
+    else
+        grep -qx "Built from commit $commit." "$folder/RELEASE.txt"
+    fi
+}
+follows_the_rules() { # bits
+    PYTHONPATH=packaging python3 tests/package/msi_rules.py "$folder/$name-$1.msi" "$1" \
+        "$folder/$1/$name/$module"
+}
 python3 -m zipfile -e "dist/$release-symbols.zip" "$work/symbols"
+check "RELEASE.txt names the commit, in full" names_the_commit
+for bits in x86 x64; do
+    check "$bits installer: the validation rules hold; the module listed with version, language" \
+        follows_the_rules $bits
+done
 check "the release folder holds what RELEASE.txt lists" listed_files
 check "SHA256SUMS holds; the zip holds the release folder" checksums_and_zip
 for bits in x86 x64; do
     check "$bits module stripped, linked to its debug file in the symbols archive" \
         stripped_and_linked $bits
 done
+
+# Refused: each attempt fails before it builds anything and leaves the last dist/ as it was. In a
+# clean clone of the commit (its dist/ a stand-in for the last release), which gets a file not
+# committed last.
+refusing=$work/refusing
+git clone -q "$root" "$refusing"
+mkdir -p "$refusing/dist/$name-1.0.0.1"
+echo "the last release" >"$refusing/dist/$name-1.0.0.1/RELEASE.txt"
+(cd "$refusing" && find dist -type f | xargs sha256sum) >"$work/last-dist"
+refused() { # setting=value... : package.sh with these fails fast and changes nothing
+    local status=0
+    (cd "$refusing" && env -u QUORVANE_DEVELOPMENT_RELEASE "$@" tools/package.sh) \
+        >"$work/refused.log" 2>&1 || status=$?
+    [ "$status" -ne 0 ] || { echo "packaged with $*" >&2; return 1; }
+    (cd "$refusing" && sha256sum --quiet -c "$work/last-dist") && [ ! -e "$refusing/build/package" ]
+}
+signed_with() { # certificate [setting=value...]
+    refused QUORVANE_SIGN_PFX="$ca/$1.pfx" QUORVANE_SIGN_PASSWORD_FILE="$ca/password" "${@:2}"
+}
+wrong_password() {
+    echo wrong >"$work/wrong-password"
+    refused QUORVANE_SIGN_PFX="$ca/signer.pfx" QUORVANE_SIGN_PASSWORD_FILE="$work/wrong-password"
+}
+password_alone() {
+    refused QUORVANE_SIGN_PASSWORD_FILE="$ca/password"
+    refused QUORVANE_SIGN_PASSWORD=secret
+    refused QUORVANE_SIGN_PXF="$ca/signer.pfx" QUORVANE_SIGN_PASSWORD_FILE="$ca/password"
+}
+bad_versions() {
+    refused QUORVANE_VERSION_OVERRIDE=1.1.0.010
+    refused QUORVANE_VERSION_OVERRIDE=1.1.0.65536
+    refused QUORVANE_VERSION_OVERRIDE=1.1.0.+5
+}
+not_committed() {
+    touch "$refusing/not-committed"
+    refused
+    grep -q QUORVANE_DEVELOPMENT_RELEASE=1 "$work/refused.log"
+}
+check "refused, dist/ kept: an expired certificate" signed_with expired
+check "refused, dist/ kept: a TLS server's certificate" signed_with tls
+check "refused, dist/ kept: a wrong password" wrong_password
+check "refused, dist/ kept: a password without a certificate, a misspelled setting" \
+    password_alone
+check "refused, dist/ kept: versions with a leading zero, a field too large, a sign" bad_versions
+check "refused, dist/ kept: a file not committed" not_committed
 
 # Registration-free, in a prefix where the control was never registered.
 registration_free() { # bits
@@ -297,7 +401,9 @@ unsigned() {
 signed() {
     local file
     grep -q "signed with Authenticode (SHA-256) by" "$later_folder/RELEASE.txt"
-    grep -q "$name test signer" "$later_folder/RELEASE.txt"
+    grep -q "$name test signer Jörg" "$later_folder/RELEASE.txt"
+    grep -q "^A development release, built from $(git rev-parse HEAD) with changes" \
+        "$later_folder/RELEASE.txt"
     while read -r file; do
         verifies "$file" || { cat "$work/verify.log" >&2; return 1; }
     done < <(signed_files "$later_folder")
@@ -313,6 +419,12 @@ open(sys.argv[1], "wb").write(d)' "$changed"
 check "unsigned: RELEASE.txt says so; no module or installer carries a signature" unsigned
 check "signed: both modules and installers verify against the test authority" signed
 check "signed: a module changed after signing fails verification" changed_after_signing
+password_kept_to_its_file() {
+    [ -s "$work/wixl.env" ]
+    ! grep -qF -e QUORVANE_SIGN_PASSWORD= -e "$(cat "$ca/password")" "$work/wixl.env"
+}
+check "signed: the password is not in the environment of the packaging's tools" \
+    password_kept_to_its_file
 
 # Upgrade: this version, then the later one over it, then this one again.
 product_code() { # bits version

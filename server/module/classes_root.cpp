@@ -42,13 +42,12 @@ public:
     }
 
     LSTATUS SetValue(const std::wstring &key, const std::wstring &name,
-                     const std::wstring &text) override {
+                     const StoredValue &value) override {
         const OpenedKey opened(key, KEY_SET_VALUE);
         if (opened.status != ERROR_SUCCESS)
             return opened.status;
-        return RegSetValueExW(opened.handle, name.c_str(), 0, REG_SZ,
-                              reinterpret_cast<const BYTE *>(text.c_str()),
-                              static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+        return RegSetValueExW(opened.handle, name.c_str(), 0, value.type, value.data.data(),
+                              static_cast<DWORD>(value.data.size()));
     }
 
     LSTATUS GetValue(const std::wstring &key, const std::wstring &name, std::wstring &text,
@@ -64,6 +63,23 @@ public:
                                   text.data(), &size);
             if (status == ERROR_SUCCESS)
                 text.resize(wcsnlen(text.data(), size / sizeof(wchar_t)));
+        }
+        return status;
+    }
+
+    LSTATUS GetStoredValue(const std::wstring &key, const std::wstring &name,
+                           StoredValue &value) override {
+        const OpenedKey opened(key, KEY_QUERY_VALUE);
+        if (opened.status != ERROR_SUCCESS)
+            return opened.status;
+        LSTATUS status = ERROR_MORE_DATA;
+        for (DWORD size = 256; status == ERROR_MORE_DATA;) {
+            value.data.resize(size);
+            // RegQueryValueExW, unlike RegGetValueW, leaves REG_EXPAND_SZ data unexpanded.
+            status = RegQueryValueExW(opened.handle, name.c_str(), nullptr, &value.type,
+                                      value.data.data(), &size);
+            if (status == ERROR_SUCCESS)
+                value.data.resize(size);
         }
         return status;
     }
@@ -122,11 +138,17 @@ bool SameFile(const std::wstring &a, const std::wstring &b) {
            first.nFileIndexLow == second.nFileIndexLow;
 }
 
+// The module's whole path, however long; false when the system cannot tell it.
 bool ModulePath(std::wstring &path) {
-    wchar_t buffer[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(ModuleInstance(), buffer, MAX_PATH);
-    path.assign(buffer, length);
-    return length != 0 && length != MAX_PATH;
+    for (path.resize(MAX_PATH);; path.resize(path.size() * 2)) {
+        // A path that does not fit comes back cut to the buffer's size.
+        const DWORD length =
+            GetModuleFileNameW(ModuleInstance(), path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return length != 0;
+        }
+    }
 }
 
 } // namespace
@@ -138,6 +160,11 @@ STDAPI DllRegisterServer() try {
     std::wstring path;
     if (!ModulePath(path))
         return SELFREG_E_CLASS;
+    // A program that is not long-path aware cannot load a module by a path of MAX_PATH
+    // characters or more ("Maximum Path Length Limitation" in Naming Files, Paths, and
+    // Namespaces): a registration naming it would create nothing, so none is written.
+    if (path.size() >= MAX_PATH)
+        return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
     ClassesRoot registry;
     return RegisterSchedule(registry, path);
 } catch (const std::bad_alloc &) {

@@ -146,7 +146,7 @@ public:
         for (auto change = changes_.rbegin(); change != changes_.rend(); ++change) {
             if (!change->name)
                 registry_.DeleteKey(change->key);
-            else if (change->previous) // a string again, if it had been an expandable one
+            else if (change->previous)
                 registry_.SetValue(change->key, *change->name, *change->previous);
             else
                 registry_.DeleteValue(change->key, *change->name);
@@ -158,7 +158,7 @@ private:
     struct Change {
         std::wstring key;
         std::optional<std::wstring> name; // none: the key was created
-        std::optional<std::wstring> previous;
+        std::optional<StoredValue> previous;
     };
 
     // Creates `key` a level at a time, so that each level it creates is known to go again.
@@ -180,11 +180,11 @@ private:
     LSTATUS Set(const std::wstring &key, const std::wstring &name, const std::wstring &text) {
         if (const LSTATUS status = Key(key))
             return status;
-        std::wstring previous;
-        const LSTATUS read = registry_.GetValue(key, name, previous, View::Own);
+        StoredValue previous;
+        const LSTATUS read = registry_.GetStoredValue(key, name, previous);
         if (!Gone(read))
             return read;
-        const LSTATUS status = registry_.SetValue(key, name, text);
+        const LSTATUS status = registry_.SetValue(key, name, StringValue(text));
         if (status == ERROR_SUCCESS)
             changes_.push_back(
                 {key, name, read == ERROR_SUCCESS ? std::optional(previous) : std::nullopt});
@@ -300,6 +300,11 @@ HRESULT UnregisterLibrary(ClassesRegistry &registry, const IsThisModule &is_this
 }
 
 } // namespace
+
+StoredValue StringValue(const std::wstring &text) {
+    const auto *bytes = reinterpret_cast<const BYTE *>(text.c_str());
+    return {REG_SZ, {bytes, bytes + (text.size() + 1) * sizeof(wchar_t)}};
+}
 
 HRESULT RegisterSchedule(ClassesRegistry &registry, const std::wstring &path) {
     Writing writing(registry);

@@ -11,6 +11,16 @@
 
 namespace quorvane::server {
 
+// A value as the registry holds it: its type and its bytes, nothing expanded.
+struct StoredValue {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+    bool operator==(const StoredValue &) const = default;
+};
+
+// A REG_SZ value holding `text`.
+StoredValue StringValue(const std::wstring &text);
+
 // Keys are paths below HKEY_CLASSES_ROOT; an empty value name is the key's default value. Each
 // call returns the system's error code, ERROR_FILE_NOT_FOUND for a key or value not there.
 class ClassesRegistry {
@@ -22,10 +32,14 @@ public:
     // Opens `key`, whose parent is there, creating it if needed; `created` says whether it did.
     virtual LSTATUS CreateKey(const std::wstring &key, bool &created) = 0;
     virtual LSTATUS SetValue(const std::wstring &key, const std::wstring &name,
-                             const std::wstring &text) = 0;
+                             const StoredValue &value) = 0;
     // A string value, with the environment's variables put in if it has them.
     virtual LSTATUS GetValue(const std::wstring &key, const std::wstring &name, std::wstring &text,
                              View view) = 0;
+    // A value of any type in this process's view, as stored: what a failed registration puts
+    // back.
+    virtual LSTATUS GetStoredValue(const std::wstring &key, const std::wstring &name,
+                                   StoredValue &value) = 0;
     virtual LSTATUS DeleteValue(const std::wstring &key, const std::wstring &name) = 0;
     // Deletes `key`, which has no subkeys, with its values.
     virtual LSTATUS DeleteKey(const std::wstring &key) = 0;
@@ -38,7 +52,8 @@ public:
 using IsThisModule = std::function<bool(const std::wstring &path)>;
 
 // Writes the registration of the module at `path`. On a failure it takes back what it wrote,
-// puts back what it replaced and returns the system's error as an HRESULT.
+// puts back what it replaced (with its type and its data unexpanded) and returns the system's
+// error as an HRESULT.
 HRESULT RegisterSchedule(ClassesRegistry &registry, const std::wstring &path);
 
 // Removes what RegisterSchedule writes, and only that: S_OK, or S_FALSE when entries of

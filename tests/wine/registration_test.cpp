@@ -262,6 +262,39 @@ void SetRegistryValue(const std::wstring &key, const std::wstring &text) {
                               static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))));
 }
 
+// A copy of the built module in a new folder of the temporary folder, `levels` folders deep
+// (each 40 letters long); gone with its folders at the end of the scope.
+class ModuleCopy {
+public:
+    explicit ModuleCopy(int levels) {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        std::wstring folder =
+            temp + std::wstring(L"quorvane-copy-") + std::to_wstring(GetCurrentProcessId());
+        for (int level = 0; level < levels; ++level) {
+            if (level)
+                folder += L"\\" + std::wstring(39, L'a' + level) + L"z";
+            // The \\?\ prefix lifts MAX_PATH from the file functions.
+            CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr);
+            folders_.push_back(folder);
+        }
+        path = folder + L"\\Quorvane.ocx";
+        CopyFileW(BuiltModule().c_str(), (L"\\\\?\\" + path).c_str(), TRUE);
+    }
+    ModuleCopy(const ModuleCopy &) = delete;
+    ModuleCopy &operator=(const ModuleCopy &) = delete;
+    ~ModuleCopy() {
+        DeleteFileW((L"\\\\?\\" + path).c_str());
+        for (auto folder = folders_.rbegin(); folder != folders_.rend(); ++folder)
+            RemoveDirectoryW((L"\\\\?\\" + *folder).c_str());
+    }
+
+    std::wstring path;
+
+private:
+    std::vector<std::wstring> folders_;
+};
+
 // A copy of the module in another folder, as a download beside the installed control would
 // be: unregistering it removes nothing and says so, while the registered module, named in
 // another spelling of its path, still removes its own registration.
@@ -275,27 +308,21 @@ TEST(Registration, UnregisteringACopyElsewhereLeavesTheRegisteredFileAlone) {
     SetRegistryValue(kClass + L"\\InprocServer32", spelling);
     SetRegistryValue(library, spelling);
 
-    wchar_t temp[MAX_PATH];
-    ASSERT_NE(0u, GetTempPathW(MAX_PATH, temp));
-    const std::wstring folder =
-        temp + std::wstring(L"quorvane-copy-") + std::to_wstring(GetCurrentProcessId());
-    const std::wstring copy = folder + L"\\Quorvane.ocx";
-    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-    ASSERT_TRUE(CopyFileW(path.c_str(), copy.c_str(), TRUE));
-    HMODULE module = LoadLibraryW(copy.c_str());
-    ASSERT_NE(nullptr, module);
     using Entry = HRESULT(WINAPI *)();
-    EXPECT_EQ(SELFREG_E_CLASS, Export<Entry>(module, "DllUnregisterServer")());
-    FreeLibrary(module);
-    DeleteFileW(copy.c_str());
-    RemoveDirectoryW(folder.c_str());
+    {
+        const ModuleCopy copy(1);
+        HMODULE module = LoadLibraryW(copy.path.c_str());
+        ASSERT_NE(nullptr, module);
+        EXPECT_EQ(SELFREG_E_CLASS, Export<Entry>(module, "DllUnregisterServer")());
+        FreeLibrary(module);
+    }
 
     EXPECT_EQ(spelling, RegistryValue(kClass + L"\\InprocServer32"));
     EXPECT_EQ(spelling, RegistryValue(library));
     EXPECT_TRUE(NewSchedule());
     EXPECT_TRUE(other == OtherView{});
 
-    module = LoadLibraryW(path.c_str());
+    HMODULE module = LoadLibraryW(path.c_str());
     ASSERT_NE(nullptr, module);
     EXPECT_EQ(S_OK, Export<Entry>(module, "DllUnregisterServer")());
     EXPECT_FALSE(KeyExists(kClass, kMine));
@@ -303,6 +330,26 @@ TEST(Registration, UnregisteringACopyElsewhereLeavesTheRegisteredFileAlone) {
     EXPECT_EQ(S_OK, Export<Entry>(module, "DllRegisterServer")());
     FreeLibrary(module);
     ExpectRegistered(path);
+    EXPECT_TRUE(other == OtherView{});
+}
+
+// A module whose path is MAX_PATH characters or longer, which a program that is not long-path
+// aware could not load, is not registered, with an error that says why; the registration of
+// the registered module stays as it is. (Wine loads it by that path; Windows would need the
+// long-path opt-in.)
+TEST(Registration, AModulePathOfMaxPathOrLongerIsRefusedAndChangesNothing) {
+    const OtherView other;
+    const ModuleCopy copy(7);
+    ASSERT_GE(copy.path.size(), std::size_t{MAX_PATH});
+    HMODULE module = LoadLibraryW(copy.path.c_str());
+    ASSERT_NE(nullptr, module);
+    using Entry = HRESULT(WINAPI *)();
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE),
+              Export<Entry>(module, "DllRegisterServer")());
+    // Registered is the other file, which this one leaves alone.
+    EXPECT_EQ(SELFREG_E_CLASS, Export<Entry>(module, "DllUnregisterServer")());
+    FreeLibrary(module);
+    ExpectRegistered(BuiltModule());
     EXPECT_TRUE(other == OtherView{});
 }
 
@@ -329,13 +376,15 @@ TEST(Unregistered, NothingLeftOfTheRemovedBitness) {
 
 using quorvane::server::ClassesRegistry;
 using quorvane::server::RegisterSchedule;
+using quorvane::server::StoredValue;
+using quorvane::server::StringValue;
 using quorvane::server::UnregisterSchedule;
 
 // HKEY_CLASSES_ROOT in memory, its names without case. After FailAt(n) its nth change fails,
 // once, as a key without the rights to change it would; `changes` counts them.
 class MemoryRegistry final : public ClassesRegistry {
 public:
-    using Values = std::map<std::wstring, std::wstring>;
+    using Values = std::map<std::wstring, StoredValue>;
     std::map<std::wstring, Values> keys{{L"clsid", {}}, {L"interface", {}}, {L"typelib", {}}};
     std::map<std::wstring, Values> other_view; // the other bitness's keys of its own
     int changes = 0;
@@ -347,13 +396,15 @@ public:
 
     // Writes a value, creating the keys on the way.
     void Put(const std::wstring &key, const std::wstring &name, const std::wstring &text,
-             View view = View::Own) {
+             View view = View::Own, DWORD type = REG_SZ) {
         const std::wstring path = Lower(key);
         for (std::size_t end = 0; end != std::wstring::npos;) {
             end = path.find(L'\\', end + 1);
             (view == View::Own ? keys : other_view)[path.substr(0, end)];
         }
-        (view == View::Own ? keys : other_view)[path][Lower(name)] = text;
+        StoredValue value = StringValue(text);
+        value.type = type;
+        (view == View::Own ? keys : other_view)[path][Lower(name)] = value;
     }
 
     LSTATUS CreateKey(const std::wstring &key, bool &created) override {
@@ -370,23 +421,34 @@ public:
         return ERROR_SUCCESS;
     }
     LSTATUS SetValue(const std::wstring &key, const std::wstring &name,
-                     const std::wstring &text) override {
+                     const StoredValue &value) override {
         const auto found = keys.find(Lower(key));
         if (found == keys.end())
             return ERROR_FILE_NOT_FOUND;
         if (Fails())
             return ERROR_ACCESS_DENIED;
-        found->second[Lower(name)] = text;
+        found->second[Lower(name)] = value;
         return ERROR_SUCCESS;
     }
+    // As RegGetValueW with RRF_RT_REG_SZ reads it: an expandable string expanded.
     LSTATUS GetValue(const std::wstring &key, const std::wstring &name, std::wstring &text,
                      View view) override {
-        const auto &map = view == View::Own ? keys : other_view;
-        const auto found = map.find(Lower(key));
-        if (found == map.end() || !found->second.contains(Lower(name)))
-            return ERROR_FILE_NOT_FOUND;
-        text = found->second.at(Lower(name));
+        StoredValue value;
+        if (const LSTATUS status = Stored(view == View::Own ? keys : other_view, key, name, value))
+            return status;
+        if (value.type != REG_SZ && value.type != REG_EXPAND_SZ)
+            return ERROR_UNSUPPORTED_TYPE;
+        text = reinterpret_cast<const wchar_t *>(value.data.data());
+        if (value.type == REG_EXPAND_SZ) {
+            wchar_t expanded[MAX_PATH];
+            ExpandEnvironmentStringsW(text.c_str(), expanded, MAX_PATH);
+            text = expanded;
+        }
         return ERROR_SUCCESS;
+    }
+    LSTATUS GetStoredValue(const std::wstring &key, const std::wstring &name,
+                           StoredValue &value) override {
+        return Stored(keys, key, name, value);
     }
     LSTATUS DeleteValue(const std::wstring &key, const std::wstring &name) override {
         const auto found = keys.find(Lower(key));
@@ -424,6 +486,14 @@ public:
     }
 
 private:
+    static LSTATUS Stored(const std::map<std::wstring, Values> &map, const std::wstring &key,
+                          const std::wstring &name, StoredValue &value) {
+        const auto found = map.find(Lower(key));
+        if (found == map.end() || !found->second.contains(Lower(name)))
+            return ERROR_FILE_NOT_FOUND;
+        value = found->second.at(Lower(name));
+        return ERROR_SUCCESS;
+    }
     static std::wstring Lower(std::wstring text) {
         std::ranges::transform(text, text.begin(), [](wchar_t c) { return std::towlower(c); });
         return text;
@@ -475,9 +545,14 @@ TEST(RegistrationSteps, UnregisteringRemovesWhatRegisteringWroteAndNothingElse) 
     }
 }
 
+// A registration that fails is taken back whatever the registry held: an earlier registration,
+// whose server path something rewrote as an expandable string, gets it back as it was, of the
+// same type and unexpanded.
 TEST(RegistrationSteps, ARegistrationThatFailsPartWayIsTakenBackAndReported) {
     MemoryRegistry earlier = AmongOthers();
     ASSERT_EQ(S_OK, RegisterSchedule(earlier, L"C:\\earlier\\Quorvane.ocx"));
+    earlier.Put(kClass + L"\\InprocServer32", L"", L"%SystemDrive%\\earlier\\Quorvane.ocx",
+                ClassesRegistry::View::Own, REG_EXPAND_SZ);
     for (const MemoryRegistry &start : {MemoryRegistry{}, earlier}) {
         int failed = 0;
         for (int n = 1;; ++n) {
