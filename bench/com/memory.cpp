@@ -46,7 +46,7 @@ double RiseDuring(const std::function<void()> &work) {
     work();
     done = true;
     sampler.join();
-    return std::max(peak, PrivateBytes()) - before;
+    return std::max(0.0, std::max(peak, PrivateBytes()) - before); // a drop is no rise
 }
 
 } // namespace
