@@ -2,7 +2,9 @@
 // change, a collection built for every lookup), from 10 to 1,000,000 entries: adding and
 // removing, a tick with nothing due, a tick that fires one entry, GetSchedules (alone, with a
 // walk through it, and the memory it takes), NextTime, and the memory an entry costs. The model
-// runs only at the sizes where it finishes in reasonable time.
+// runs only at the sizes where it finishes in reasonable time. GetSchedules here is the copy
+// a collection takes at its first change; the COM object's snapshot, which shares the list's
+// store until one side changes, is measured as Snapshot.
 #include "fakes.h"
 #include "heap_counter.h"
 #include "model/literal_schedule.h"
@@ -238,6 +240,54 @@ template <class Side> void BM_SnapshotMemory(benchmark::State &state) {
     }
 }
 
+// The snapshot the COM object holds: the list's store shared, nothing copied.
+void BM_Snapshot(benchmark::State &state) {
+    Control side;
+    side.Fill(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(side.control.Snapshot());
+}
+
+// The shared snapshot and a walk through it as its enumerator takes it: a date per entry.
+void BM_SnapshotAndWalk(benchmark::State &state) {
+    const std::int64_t n = state.range(0);
+    Control side;
+    side.Fill(n);
+    for (auto _ : state) {
+        ScheduleSnapshot::Walk walk(side.control.Snapshot());
+        double sum = 0;
+        for (Moment due; walk.Next(&due);)
+            sum += ToOleDate(due);
+        benchmark::DoNotOptimize(sum);
+    }
+    state.counters["per_entry"] =
+        benchmark::Counter(static_cast<double>(n), benchmark::Counter::kIsIterationInvariantRate |
+                                                       benchmark::Counter::kInvert);
+}
+
+// Where the copy went: with a snapshot held, the list's next change copies its store first.
+// The time of that change, and the heap it leaves the snapshot holding, per entry.
+void BM_ChangeWhileSnapshotHeld(benchmark::State &state) {
+    const std::int64_t n = state.range(0);
+    Control side;
+    side.Fill(n);
+    const OneShot first(Name(0), side.FirstDue());
+    for (auto _ : state) {
+        state.PauseTiming();
+        {
+            const ScheduleSnapshot held = side.control.Snapshot();
+            const std::int64_t before = LiveHeapBytes();
+            state.ResumeTiming();
+            side.control.RemoveSchedule(first.name);
+            state.PauseTiming();
+            state.counters["copy_bytes_per_entry"] =
+                static_cast<double>(LiveHeapBytes() - before) / static_cast<double>(n);
+        } // let go of with the timing paused
+        first.AddTo(side.control);
+        state.ResumeTiming();
+    }
+}
+
 template <class Side> void BM_NextTime(benchmark::State &state) {
     const std::int64_t n = state.range(0);
     Side side;
@@ -282,6 +332,9 @@ BENCHMARK_TEMPLATE(BM_SnapshotMemory, Control)
     ->RangeMultiplier(1000)
     ->Range(1'000, kMost)
     ->Iterations(1);
+BENCHMARK(BM_Snapshot)->Arg(1'000)->Arg(kMost);
+BENCHMARK(BM_SnapshotAndWalk)->Arg(1'000)->Arg(kMost);
+BENCHMARK(BM_ChangeWhileSnapshotHeld)->Arg(1'000)->Arg(kMost)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_NextTime, Control)->RangeMultiplier(10)->Range(10, kMost);
 BENCHMARK_TEMPLATE(BM_NextTime, Model)->RangeMultiplier(10)->Range(10, kMost / 10);
 BENCHMARK_TEMPLATE(BM_MemoryPerEntry, Control)

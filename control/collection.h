@@ -28,6 +28,13 @@ namespace quorvane {
 // A position (from 1) or a key.
 using CollectionIndex = std::variant<std::int64_t, std::u16string>;
 
+// The zero-based place of `position` among `count` items; 9 when it is out of range.
+inline std::size_t CheckedPlace(std::int64_t position, std::size_t count) {
+    if (position < 1 || position > static_cast<std::int64_t>(count))
+        throw RuntimeError(runtime_error::kSubscriptOutOfRange);
+    return static_cast<std::size_t>(position - 1);
+}
+
 template <class Item> class Collection {
 public:
     std::int32_t Count() const { return static_cast<std::int32_t>(order_.size()); }
@@ -152,9 +159,7 @@ private:
     }
 
     std::size_t CheckedPlace(std::int64_t position) const {
-        if (position < 1 || position > static_cast<std::int64_t>(order_.size()))
-            throw RuntimeError(runtime_error::kSubscriptOutOfRange);
-        return static_cast<std::size_t>(position - 1);
+        return quorvane::CheckedPlace(position, order_.size());
     }
 
     // Builds the key index if items were appended without it; should that fail for want of

@@ -88,6 +88,40 @@ template <class T> void CloseGap(T *at, T *end) {
 
 DueOrder::DueOrder() : root_(new Leaf), first_(static_cast<Leaf *>(root_)) {}
 
+DueOrder::DueOrder(const DueOrder &other)
+    : root_(nullptr), first_(nullptr), height_(other.height_), size_(other.size_) {
+    Leaf *last = nullptr;
+    root_ = Copy(other.root_, height_, last);
+    Node *leftmost = root_;
+    for (int level = 0; level < height_; ++level)
+        leftmost = static_cast<Inner *>(leftmost)->children[0];
+    first_ = static_cast<Leaf *>(leftmost);
+}
+
+DueOrder::Node *DueOrder::Copy(const Node *node, int height, Leaf *&last) {
+    if (height == 0) {
+        Leaf *const leaf = new Leaf(*static_cast<const Leaf *>(node));
+        leaf->next = nullptr;
+        if (last)
+            last->next = leaf;
+        last = leaf;
+        return leaf;
+    }
+    const Inner &from = *static_cast<const Inner *>(node);
+    Inner *const inner = new Inner(from);
+    inner->count = 0; // the children copied so far: what a failure frees
+    try {
+        for (int i = 0; i < from.count; ++i) {
+            inner->children[i] = Copy(from.children[i], height - 1, last);
+            inner->count = i + 1;
+        }
+    } catch (...) {
+        Free(inner, height);
+        throw;
+    }
+    return inner;
+}
+
 DueOrder::~DueOrder() {
     Free(root_, height_);
 }

@@ -50,6 +50,8 @@ public:
     class const_iterator {
     public:
         std::uint32_t operator*() const { return leaf_->ids[at_]; }
+        // The id's due key, read from the leaf without touching the entry.
+        const DueKey &key() const { return leaf_->keys[at_]; }
         const_iterator &operator++() {
             if (++at_ == leaf_->count) {
                 leaf_ = leaf_->next;
@@ -72,7 +74,8 @@ public:
     };
 
     DueOrder();
-    DueOrder(const DueOrder &) = delete;
+    // A copy of the whole tree, node for node; if it throws (out of memory), nothing is left.
+    DueOrder(const DueOrder &other);
     DueOrder &operator=(const DueOrder &) = delete;
     ~DueOrder();
 
@@ -132,6 +135,8 @@ private:
     void BalanceInners(Inner *parent, int left);
     static void RemoveChild(Inner *parent, int child);
     static void Free(Node *node, int height);
+    // A copy of `node` and all below it, the copied leaves chained on from `*last`.
+    static Node *Copy(const Node *node, int height, Leaf *&last);
 
     Node *root_;
     Leaf *first_; // the leftmost leaf: it never goes away, as a merge keeps the left node

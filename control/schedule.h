@@ -10,6 +10,7 @@
 #include "collection.h"
 #include "events.h"
 #include "schedule_list.h"
+#include "schedule_snapshot.h"
 #include "timer.h"
 
 #include <cstdint>
@@ -44,17 +45,12 @@ public:
     Collection<double> GetSchedules() const {
         return SnapshotOf<double>([](double date) { return date; });
     }
-    // The same snapshot with each date value made into an `Item` by `item_of(date)`, filled
-    // straight from the list (its names are distinct): no intermediate copy of every entry.
+    // The same snapshot with each date value made into an `Item` by `item_of(date)`.
     template <class Item, class ItemOf> Collection<Item> SnapshotOf(const ItemOf &item_of) const {
-        Collection<Item> snapshot;
-        snapshot.AppendDistinct(list_.size(), [&](const auto &add) {
-            list_.ForEach([&](const ScheduleList::Entry &entry) {
-                add(item_of(ToOleDate(entry.NextTime())), entry.key());
-            });
-        });
-        return snapshot;
+        return Snapshot().CopyOf<Item>([&](Moment due) { return item_of(ToOleDate(due)); });
     }
+    // The list as it is now, shared until the list changes.
+    ScheduleSnapshot Snapshot() const { return ScheduleSnapshot(list_); }
     // The entry's NextTime as a date value; 50004 when no entry has that name.
     double NextTime(std::u16string_view ScheduleName) const;
 

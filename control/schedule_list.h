@@ -8,6 +8,9 @@
 // to 14 units in place; a B+ tree keeps the ids in due order and an open-addressing index finds
 // them by name. So every change costs O(log n) over flat arrays, reading the first entry O(1)
 // and finding a name O(1) on average.
+//
+// The three live in one store that snapshots share (ScheduleSnapshot): taking one copies
+// nothing, and the list copies the store before it changes it while a snapshot still holds it.
 #pragma once
 
 #include "cls_time.h"
@@ -17,6 +20,7 @@
 #include "slot_store.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -58,17 +62,12 @@ public:
         const SlotStore<Entry> *entries_;
     };
 
-    bool empty() const { return order_.empty(); }
-    std::size_t size() const { return order_.size(); }
-    const_iterator begin() const { return {order_.begin(), entries_}; }
-    const_iterator end() const { return {order_.end(), entries_}; }
+    bool empty() const { return store_->order.empty(); }
+    std::size_t size() const { return store_->order.size(); }
+    const_iterator begin() const { return {store_->order.begin(), store_->entries}; }
+    const_iterator end() const { return {store_->order.end(), store_->entries}; }
 
-    // Calls `visit(entry)` for every entry in due order, asking early for the entries ahead:
-    // they lie in the store in the order they were added, not in due order.
-    template <class Visit> void ForEach(const Visit &visit) const {
-        order_.ForEach([&](std::uint32_t id) { visit(entries_[id]); },
-                       [&](std::uint32_t id) { Prefetch(&entries_[id], sizeof(Entry)); });
-    }
+    template <class Visit> void ForEach(const Visit &visit) const { store_->ForEach(visit); }
 
     // A name with its hash, worked out once for everything one call does with the name.
     struct Name {
@@ -78,7 +77,7 @@ public:
     };
 
     // The entry named exactly `name`, or null.
-    const Entry *Find(const Name &name) const;
+    const Entry *Find(const Name &name) const { return store_->Find(name); }
     const Entry *Find(std::u16string_view name) const { return Find(Name(name)); }
 
     // Asks early for what looking up `name` and then appending it at `due`, when that is known,
@@ -87,9 +86,9 @@ public:
     void PrefetchAppend(const Name &name, std::optional<Moment> due) const {
         if (size() < kPrefetchFrom)
             return;
-        by_name_.Prefetch(name.hash);
+        store_->by_name.Prefetch(name.hash);
         if (due)
-            order_.PrefetchLeaf({*due, next_back_});
+            store_->order.PrefetchLeaf({*due, next_back_});
     }
 
     // Adds an entry whose name is not in the list yet, behind the entries it ties with; `name`
@@ -99,8 +98,8 @@ public:
 
     // The entry due first and its due moment (read without touching the entry); the list must
     // not be empty.
-    const Entry &Front() const { return entries_[order_.FrontId()]; }
-    Moment FrontDue() const { return order_.FrontKey().at; }
+    const Entry &Front() const { return store_->entries[store_->order.FrontId()]; }
+    Moment FrontDue() const { return store_->order.FrontKey().at; }
 
     // Gives the first entry its next due moment and puts it back in order, before its ties.
     void ResortFront(Moment next);
@@ -110,15 +109,33 @@ public:
     bool Remove(std::u16string_view name);
     void Clear();
 
+    // The entries, their due order and their index by name, as a snapshot shares them.
+    struct Store {
+        // Calls `visit(entry)` for every entry in due order, asking early for the entries
+        // ahead: they lie in the store in the order they were added, not in due order.
+        template <class Visit> void ForEach(const Visit &visit) const {
+            order.ForEach([&](std::uint32_t id) { visit(entries[id]); },
+                          [&](std::uint32_t id) { Prefetch(&entries[id], sizeof(Entry)); });
+        }
+        std::uint32_t IdOf(const Name &name) const;
+        const Entry *Find(const Name &name) const;
+
+        SlotStore<Entry> entries;
+        DueOrder order;
+        HashIndex by_name;
+    };
+    // The store as it is now, for a snapshot to hold.
+    std::shared_ptr<const Store> Share() const { return store_; }
+
 private:
     static constexpr std::size_t kPrefetchFrom = 1 << 15;
 
-    std::uint32_t IdOf(const Name &name) const;
-    void Erase(std::uint32_t id, std::uint32_t hash);
+    // The store, to be changed: copied first while a snapshot still holds it. If the copy
+    // fails for want of memory, nothing has changed.
+    Store &Own();
+    void Erase(Store &store, std::uint32_t id, std::uint32_t hash);
 
-    SlotStore<Entry> entries_;
-    DueOrder order_;
-    HashIndex by_name_;
+    std::shared_ptr<Store> store_ = std::make_shared<Store>();
     std::int64_t next_back_ = 0;
     std::int64_t next_front_ = -1;
 };

@@ -81,5 +81,34 @@ TEST_F(DueOrderTest, KeepsItsShapeGrowingDeepAndShrinkingToNothing) {
     EXPECT_EQ(order.height(), 0);
 }
 
+// A copy, as the list makes while a snapshot shares its tree, is whole and apart: the original
+// emptied, the copy keeps its shape and every id, and takes changes of its own.
+TEST_F(DueOrderTest, ACopyKeepsItsShapeAndIdsWhateverBecomesOfTheOriginal) {
+    std::mt19937_64 rng(7);
+    for (std::int64_t i = 0; i < 20000; ++i)
+        ASSERT_NO_FATAL_FAILURE(Insert({static_cast<Moment>(rng() % 1000000), i}));
+    ASSERT_GE(order.height(), 2);
+    DueOrder copy(order);
+    for (const auto &entry : std::map(model))
+        ASSERT_NO_FATAL_FAILURE(Erase(entry.first));
+    EXPECT_TRUE(order.empty());
+
+    copy.CheckInvariants();
+    ASSERT_EQ(copy.size(), 20000u);
+    std::map<DueKey, std::uint32_t> remaining;
+    for (auto at = copy.begin(); at != copy.end(); ++at)
+        remaining.emplace(at.key(), *at);
+    EXPECT_EQ(remaining.size(), 20000u);
+    EXPECT_EQ(remaining.begin()->first.at, copy.FrontKey().at);
+    EXPECT_EQ(remaining.begin()->second, copy.FrontId());
+    for (const auto &[key, id] : remaining)
+        if (id % 2 == 0)
+            copy.Erase(key);
+    copy.Insert({-1, 0}, 99999);
+    copy.CheckInvariants();
+    EXPECT_EQ(copy.size(), 10001u);
+    EXPECT_EQ(copy.FrontId(), 99999u);
+}
+
 } // namespace
 } // namespace quorvane

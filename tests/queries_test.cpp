@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
 namespace quorvane {
 namespace {
 
@@ -52,6 +55,62 @@ TEST_F(QueriesTest, ASnapshotIsTheCallersOwn) {
     mine.Add(1.0, u"b");
     EXPECT_EQ(s.GetSchedules().Count(), 1);
     EXPECT_EQ(s.NextTime(u"a"), Ole(2026, 12, 8));
+}
+
+// The snapshot shares the list's store; the list copies it before each kind of change (an add,
+// a removal by name, a tick that re-sorts or drops the first entry, removing all), and the
+// snapshot, and a walk of it begun before, still read the list as it was, at a size of several
+// tree levels.
+TEST_F(QueriesTest, ASharedSnapshotReadsTheListAsTakenWhateverTheListDoesAfter) {
+    constexpr int kEntries = 5000;
+    const auto name = [](int i) {
+        const std::string digits = std::to_string(i);
+        return u"e" + std::u16string(digits.begin(), digits.end());
+    };
+    for (int i = 0; i < kEntries; ++i) // daily, one second apart from 12:00:01 on
+        s.AddSchedule(name(i), schEveryDay, 0, 0, 0, 0, 12 + (i + 1) / 3600, (i + 1) / 60 % 60,
+                      (i + 1) % 60);
+    s.AddSchedule(u"once", schAppointTime, 2027, 1, 0, 1);
+    const Collection<double> expected = s.GetSchedules();
+
+    const ScheduleSnapshot snapshot = s.Snapshot();
+    ScheduleSnapshot::Walk walk(snapshot);
+    Moment due;
+    for (int i = 0; i < kEntries / 2; ++i)
+        ASSERT_TRUE(walk.Next(&due));
+    const auto change_list_and_check = [&](const std::function<void()> &change) {
+        change();
+        ASSERT_EQ(snapshot.Count(), kEntries + 1);
+        EXPECT_EQ(ToOleDate(snapshot.ItemAt(std::int64_t{1})), expected.ItemAt(std::int64_t{1}));
+        EXPECT_EQ(ToOleDate(snapshot.ItemAt(std::int64_t{kEntries + 1})), Ole(2027, 1, 1));
+        EXPECT_EQ(ToOleDate(snapshot.ItemAt(name(7))), expected.ItemAt(name(7)));
+        EXPECT_EQ(ErrorOf([&] { snapshot.ItemAt(u"new"); }).number(), 5);
+        EXPECT_EQ(ErrorOf([&] { snapshot.ItemAt(u"ONCE"); }).number(), 5);
+        EXPECT_EQ(ErrorOf([&] { snapshot.ItemAt(std::int64_t{kEntries + 2}); }).number(), 9);
+    };
+    change_list_and_check([&] { s.AddSchedule(u"new", schEveryDay, 0, 0, 0, 0, 6); });
+    change_list_and_check([&] { s.RemoveSchedule(name(7)); });
+    change_list_and_check([&] {
+        rig.clock.Set(2026, 12, 7, 12, 0, 3); // the first two go off and move to tomorrow
+        rig.Tick();
+    });
+    EXPECT_EQ(s.NextTime(name(0)), Ole(2026, 12, 8, 12, 0, 1));
+    EXPECT_EQ(ErrorOf([&] { s.NextTime(name(7)); }).number(), 50004);
+    change_list_and_check([&] { s.RemoveAllSchedule(); });
+    EXPECT_TRUE(s.Entries().empty());
+
+    // The walk goes on where it was; a collection of the snapshot holds it all, in order.
+    for (std::int64_t at = kEntries / 2 + 1; at <= kEntries + 1; ++at) {
+        ASSERT_TRUE(walk.Next(&due));
+        ASSERT_EQ(ToOleDate(due), expected.ItemAt(at)) << at;
+    }
+    EXPECT_FALSE(walk.Next(&due));
+    const Collection<double> copy = snapshot.CopyOf<double>(ToOleDate);
+    ASSERT_EQ(copy.Count(), kEntries + 1);
+    for (std::size_t at = 0; at < static_cast<std::size_t>(kEntries) + 1; at += 97) {
+        EXPECT_EQ(copy[at], expected[at]);
+        EXPECT_EQ(copy.KeyAt(at), expected.KeyAt(at));
+    }
 }
 
 TEST(CollectionTest, InsertsBeforeAndAfterByPositionOrKey) {

@@ -46,7 +46,7 @@ double RiseDuring(const std::function<void()> &work) {
     work();
     done = true;
     sampler.join();
-    return std::max(peak, PrivateBytes()) - before;
+    return std::max(0.0, std::max(peak, PrivateBytes()) - before); // a drop is no rise
 }
 
 } // namespace
@@ -57,11 +57,14 @@ MemoryFigures MeasureMemory(Store &store, int count) {
     const double filled = PrivateBytes();
     Require(filled > empty, "private bytes did not grow with the store");
     OwnedVariant snapshot;
-    return {filled - empty, RiseDuring([&] { store.Snapshot(snapshot.get()); })};
+    const double snapshot_bytes = RiseDuring([&] { store.Snapshot(snapshot.get()); });
+    const Entries first(L"alarm", Run(0, 1));
+    return {filled - empty, snapshot_bytes, RiseDuring([&] { DropAll(store, first); })};
 }
 
 void PrintForParent(const MemoryFigures &figures) {
-    std::printf("%.0f %.0f\n", figures.store_bytes, figures.snapshot_bytes);
+    std::printf("%.0f %.0f %.0f\n", figures.store_bytes, figures.snapshot_bytes,
+                figures.changed_bytes);
 }
 
 MemoryFigures MeasureMemoryApart(const wchar_t *side, int count) {
@@ -100,8 +103,8 @@ MemoryFigures MeasureMemoryApart(const wchar_t *side, int count) {
     Require(exit_code == 0, "the memory measurement failed");
 
     MemoryFigures figures{};
-    Require(std::sscanf(output.c_str(), "%lf %lf", &figures.store_bytes, &figures.snapshot_bytes) ==
-                2,
+    Require(std::sscanf(output.c_str(), "%lf %lf %lf", &figures.store_bytes,
+                        &figures.snapshot_bytes, &figures.changed_bytes) == 3,
             "the memory measurement printed no figures");
     return figures;
 }

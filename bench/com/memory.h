@@ -1,6 +1,7 @@
 // Memory a store takes: private bytes (PROCESS_MEMORY_COUNTERS_EX.PrivateUsage, or under
 // Wine 8.0, which leaves that 0, PagefileUsage: there the process's anonymous resident memory)
-// before and after filling it, and the highest private bytes while one snapshot is taken.
+// before and after filling it, the highest private bytes while one snapshot is taken, and while,
+// that snapshot held, one entry is removed (where a store that shares with its snapshots copies).
 #pragma once
 
 #include "store.h"
@@ -10,6 +11,7 @@ namespace combench {
 struct MemoryFigures {
     double store_bytes;    // what `count` entries added
     double snapshot_bytes; // the peak over that while the snapshot is built and held
+    double changed_bytes;  // the peak over that when, the snapshot held, one entry is removed
 };
 
 // Measures `store` in this process.

@@ -14,6 +14,17 @@ std::size_t Expect(std::size_t walked, int size) {
 
 } // namespace
 
+double SnapshotNs(Store &store, int size, int repetitions) {
+    const Batch batch{nullptr,
+                      [&] {
+                          OwnedVariant snapshot;
+                          store.Snapshot(snapshot.get());
+                          return static_cast<std::size_t>(size);
+                      },
+                      nullptr};
+    return FastestNsPerCall(batch, repetitions);
+}
+
 double SnapshotWalkNs(Store &store, int size, int repetitions) {
     const Batch batch{nullptr,
                       [&] {

@@ -79,6 +79,34 @@ private:
 };
 using VariantEnum = Enumerator<IEnumVARIANT, VARIANT, SharedItems>;
 
+// A For Each over a snapshot that no change has reached: each moment made a date as it goes.
+class SnapshotDates {
+public:
+    explicit SnapshotDates(const ScheduleSnapshot &snapshot) : walk_(snapshot) {}
+
+    bool CopyNext(VARIANT *out) {
+        Moment due;
+        if (!walk_.Next(&due))
+            return false;
+        V_VT(out) = VT_DATE;
+        V_DATE(out) = ToOleDate(due);
+        return true;
+    }
+    bool Advance() {
+        Moment due;
+        return walk_.Next(&due);
+    }
+    void Rewind() { walk_.Rewind(); }
+
+private:
+    ScheduleSnapshot::Walk walk_;
+};
+using SnapshotEnum = Enumerator<IEnumVARIANT, VARIANT, SnapshotDates>;
+
+Variant DateOf(Moment due) {
+    return Variant::Date(ToOleDate(due));
+}
+
 std::optional<CollectionIndex> OptionalIndex(const VARIANT *argument) {
     if (IsMissing(argument))
         return std::nullopt;
@@ -87,16 +115,19 @@ std::optional<CollectionIndex> OptionalIndex(const VARIANT *argument) {
 
 } // namespace
 
-IDispatch *CollectionObject::Create(Collection<Variant> items) {
-    return static_cast<_Collection *>(new CollectionObject(std::move(items)));
+IDispatch *CollectionObject::Create(ScheduleSnapshot snapshot) {
+    return static_cast<_Collection *>(new CollectionObject(std::move(snapshot)));
 }
 
-CollectionObject::CollectionObject(Collection<Variant> items)
-    : items_(std::make_shared<Collection<Variant>>(std::move(items))) {}
+CollectionObject::CollectionObject(ScheduleSnapshot snapshot) : snapshot_(std::move(snapshot)) {}
 
 Collection<Variant> &CollectionObject::Changing() {
-    if (items_.use_count() > 1)
+    if (!items_) {
+        items_ = std::make_shared<Collection<Variant>>(snapshot_->CopyOf<Variant>(DateOf));
+        snapshot_.reset(); // a For Each still walking it holds the list's store itself
+    } else if (items_.use_count() > 1) {
         items_ = std::make_shared<Collection<Variant>>(*items_);
+    }
     return *items_;
 }
 
@@ -148,7 +179,10 @@ HRESULT CollectionObject::Item(VARIANT *Index, VARIANT *result) {
         return E_POINTER;
     return Guarded(IID__Collection, [&] {
         const CollectionIndex index = ToIndex(*Index);
-        items_->ItemAt(index).CopyTo(result);
+        if (items_)
+            items_->ItemAt(index).CopyTo(result);
+        else
+            DateOf(snapshot_->ItemAt(index)).CopyTo(result);
     });
 }
 
@@ -169,7 +203,7 @@ HRESULT CollectionObject::Add(VARIANT *Item, VARIANT *Key, VARIANT *Before, VARI
 HRESULT CollectionObject::Count(LONG *count) {
     if (!count)
         return E_POINTER;
-    *count = items_->Count();
+    *count = items_ ? items_->Count() : snapshot_->Count();
     return S_OK;
 }
 
@@ -187,8 +221,12 @@ HRESULT CollectionObject::_NewEnum(IUnknown **enumerator) {
     if (!enumerator)
         return E_POINTER;
     *enumerator = nullptr;
-    return Guarded(IID__Collection,
-                   [&] { *enumerator = VariantEnum::Create(SharedItems(items_)); });
+    return Guarded(IID__Collection, [&] {
+        if (items_)
+            *enumerator = VariantEnum::Create(SharedItems(items_));
+        else
+            *enumerator = SnapshotEnum::Create(SnapshotDates(*snapshot_));
+    });
 }
 
 } // namespace quorvane::server

@@ -216,7 +216,7 @@ HRESULT ScheduleObject::get_GetSchedules(IDispatch **schedules) {
         return E_POINTER;
     *schedules = nullptr;
     return Guarded(IID__Schedule, [&] {
-        *schedules = CollectionObject::Create(control_.SnapshotOf<Variant>(&Variant::Date));
+        *schedules = CollectionObject::Create(control_.Snapshot());
     });
 }
 

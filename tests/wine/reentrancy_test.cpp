@@ -17,6 +17,9 @@ VARIANT R8(double value) {
     return v;
 }
 
+// Date values of one second differ by less (a fraction of a day is rarely exact).
+constexpr double kHalfSecond = 0.5 / 86400;
+
 LONG CountOf(IDispatch *collection) {
     return CallId(collection, 2, DISPATCH_PROPERTYGET, {}).Long();
 }
@@ -55,6 +58,64 @@ TEST(CallerCode, AnIndexWhoseValueMovesTheCollectionsItemsFindsTheItemsOfNow) {
     EXPECT_EQ(2997, CountOf(items.Get()));
     EXPECT_EQ(42, CallId(items.Get(), DISPID_VALUE, DISPATCH_PROPERTYGET, {I4(1)}).Long());
     index->Release();
+}
+
+// GetSchedules' collection shares the list until one side changes. An index's value that
+// changes the list leaves the collection, and a For Each begun on it, reading the list as
+// taken; the collection's own first change then copies it out without reaching the list.
+TEST(CallerCode, AnIndexWhoseValueChangesTheListFindsTheCollectionAsTaken) {
+    ComPtr<_Schedule> s = NewSchedule();
+    const DATE at[] = {NowPlus(3601), NowPlus(3602), NowPlus(3603)};
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(S_OK, AddAt(s.Get(), (L"e" + std::to_wstring(i)).c_str(), at[i]));
+    ComPtr<IDispatch> items;
+    ASSERT_EQ(S_OK, s->get_GetSchedules(&items));
+    Outcome walk = CallId(items.Get(), DISPID_NEWENUM, DISPATCH_PROPERTYGET, {});
+    ComPtr<IEnumVARIANT> dates;
+    ASSERT_EQ(S_OK, V_UNKNOWN(&walk.value)->QueryInterface(IID_PPV_ARGS(&dates)));
+    const auto list = [&](const wchar_t *member, std::vector<VARIANT> arguments) {
+        return Call(s.Get(), {member}, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+                    std::move(arguments));
+    };
+
+    ValueObject *first = ValueObject::Create(I4(1), [&] {
+        EXPECT_EQ(S_OK, list(L"RemoveSchedule", {Str(L"e0")}).hr);
+        EXPECT_EQ(S_OK, AddAt(s.Get(), L"sooner", NowPlus(60)));
+    });
+    EXPECT_NEAR(at[0],
+                CallId(items.Get(), DISPID_VALUE, DISPATCH_PROPERTYGET, {Object(first)}).Date(),
+                kHalfSecond);
+    EXPECT_EQ(3, CountOf(items.Get()));
+    EXPECT_NEAR(at[0], CallId(items.Get(), DISPID_VALUE, DISPATCH_PROPERTYGET, {Str(L"e0")}).Date(),
+                kHalfSecond);
+    EXPECT_EQ(Err(5),
+              CallId(items.Get(), DISPID_VALUE, DISPATCH_PROPERTYGET, {Str(L"sooner")}).scode);
+    EXPECT_EQ(Err(50004), list(L"NextTime", {Str(L"e0")}).scode);
+
+    // Remove "e1", whose name's value removes "e2" from the list first: the collection copies
+    // itself out of the list as taken, and its changes stay its own.
+    ValueObject *second = ValueObject::Create(
+        Str(L"e1"), [&] { EXPECT_EQ(S_OK, list(L"RemoveSchedule", {Str(L"e2")}).hr); });
+    EXPECT_EQ(S_OK, CallId(items.Get(), 3, DISPATCH_METHOD, {Object(second)}).hr);
+    EXPECT_EQ(S_OK, Call(items.Get(), {L"Add", L"Key"}, DISPATCH_METHOD, {I4(42)}, {Str(L"k")}).hr);
+    EXPECT_EQ(3, CountOf(items.Get()));
+    EXPECT_NEAR(at[2], CallId(items.Get(), DISPID_VALUE, DISPATCH_PROPERTYGET, {I4(2)}).Date(),
+                kHalfSecond);
+    EXPECT_NEAR(at[1], list(L"NextTime", {Str(L"e1")}).Date(), kHalfSecond);
+    EXPECT_EQ(Err(50004), list(L"NextTime", {Str(L"k")}).scode);
+    ComPtr<IDispatch> now;
+    ASSERT_EQ(S_OK, s->get_GetSchedules(&now));
+    EXPECT_EQ(2, CountOf(now.Get())); // "sooner" and "e1"
+
+    // The walk begun first reads all three as they were.
+    VARIANT out[4];
+    ULONG fetched = 0;
+    EXPECT_EQ(S_FALSE, dates->Next(4, out, &fetched));
+    ASSERT_EQ(3u, fetched);
+    for (ULONG i = 0; i < fetched; ++i) {
+        EXPECT_EQ(VT_DATE, V_VT(&out[i]));
+        EXPECT_NEAR(at[i], V_DATE(&out[i]), kHalfSecond);
+    }
 }
 
 TEST(CallerCode, ANameReassignedByAnotherArgumentsValueIsReadAsGiven) {
