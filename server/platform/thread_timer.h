@@ -8,6 +8,7 @@
 // loaded while any of its timers exists, since each tick calls into it.
 #pragma once
 
+#include "holdable.h"
 #include "timer.h"
 
 #include <windows.h>
@@ -16,10 +17,8 @@ namespace quorvane::server {
 
 // What a timer ticks: an object that may be on its way out, on another thread, when a tick
 // comes.
-class TimerTarget {
+class TimerTarget : public Holdable {
 public:
-    // Takes a reference to the object unless it is already being destroyed.
-    virtual bool TryHold() = 0;
     // One tick, with the reference TryHold took; lets go of it.
     virtual void Tick() = 0;
 
