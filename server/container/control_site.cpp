@@ -183,10 +183,12 @@ void ControlSite::SizeChanged() {
 }
 
 UnitsPerInch ControlSite::Pixels() const {
-    const HDC dc = GetDC(container_);
+    // The screen's, when the container's window is gone (destroyed before the control left).
+    const HWND window = IsWindow(container_) ? container_ : nullptr;
+    const HDC dc = GetDC(window);
     const UnitsPerInch pixels{static_cast<float>(GetDeviceCaps(dc, LOGPIXELSX)),
                               static_cast<float>(GetDeviceCaps(dc, LOGPIXELSY))};
-    ReleaseDC(container_, dc);
+    ReleaseDC(window, dc);
     return pixels;
 }
 

@@ -108,6 +108,13 @@ LRESULT CALLBACK OwnWindow::Procedure(HWND window, UINT message, WPARAM wparam, 
             return 0;
         break;
     case WM_NCDESTROY: {
+        {
+            // Gone with its parent, or with its thread: the control forgets it.
+            Exclusive locked(link_lock);
+            if (OwnWindow *owner = Owner(window))
+                owner->window_ = nullptr;
+            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        }
         const bool held = SetWindowLongPtrW(window, kHoldsModule, FALSE) != 0;
         const LRESULT result = DefWindowProcW(window, message, wparam, lparam);
         if (held)

@@ -29,7 +29,7 @@ public:
     void Place(const RECT &position);
     void Show(bool shown);
     void Invalidate();
-    // The window, or null when none was made.
+    // The window, or null: none was made, or it is gone, also with its parent.
     HWND Handle() const { return window_; }
 
     // The window class goes with the module: called when it may unload.

@@ -1,6 +1,6 @@
 // The control's own window, made in a site that cannot take a windowless control: it keeps the
-// module loaded while it exists, and paints a control that another thread may release
-// meanwhile. These need a display.
+// module loaded while it exists, paints a control that another thread may release meanwhile,
+// and goes with its container's window. These need a display.
 #include "caller_code.h"
 #include "test_site.h"
 
@@ -153,6 +153,43 @@ TEST_F(OwnWindow, PaintHoldsTheControlThatAnotherThreadReleasesMeanwhile) {
     EXPECT_FALSE(outer.Pending()) << "the paint did not reach the control";
     EXPECT_FALSE(outer.called_when_gone) << "the paint used a control released under it";
     EXPECT_TRUE(PumpUntil([&] { return !IsWindow(own); }, 1000));
+}
+
+TEST_F(OwnWindow, GoesWithItsContainersWindowAndIsForgotten) {
+    ComPtr<_Schedule> control = NewSchedule();
+    const HWND own = Activate(control.Get());
+    ASSERT_TRUE(IsWindow(own));
+    const RECT fixed = site.LastPosition();
+    ComPtr<IOleInPlaceObject> in_place;
+    ASSERT_EQ(S_OK, control.As(&in_place));
+
+    DestroyWindow(container);
+    EXPECT_FALSE(IsWindow(own));
+    HWND none = own;
+    EXPECT_EQ(E_FAIL, in_place->GetWindow(&none));
+    EXPECT_EQ(nullptr, none);
+    // Placed and redrawn, it still tells its size in the screen's pixels.
+    const RECT moved{5, 6, 7, 8};
+    EXPECT_EQ(S_OK, in_place->SetObjectRects(&moved, &moved));
+    EXPECT_EQ(ToText({5, 6, 5 + fixed.right - fixed.left, 6 + fixed.bottom - fixed.top}),
+              ToText(site.LastPosition()));
+    site.user_mode = false;
+    ComPtr<IOleControl> ambients;
+    ASSERT_EQ(S_OK, control.As(&ambients));
+    EXPECT_EQ(S_OK, ambients->OnAmbientPropertyChange(DISPID_AMBIENT_USERMODE));
+
+    // In place again in another window, it makes a window there.
+    EXPECT_EQ(S_OK, in_place->InPlaceDeactivate());
+    container = NewContainerWindow();
+    TestSite other{container};
+    const HWND again = Activate(control.Get(), other);
+    EXPECT_TRUE(IsWindow(again));
+    EXPECT_EQ(container, GetParent(again));
+    Close(control.Get());
+    in_place.Reset();
+    ambients.Reset();
+    control.Reset();
+    EXPECT_EQ(S_OK, CanUnloadNow()) << "a window gone with its container still holds the module";
 }
 
 } // namespace
