@@ -2,13 +2,14 @@
 # Runs the COM benchmark (bench/com): the control beside Wine's Scripting.Dictionary in one
 # process, 32-bit and then 64-bit. Builds only the bench target in build/win32 and build/win64
 # (configured by tools/test.sh), registers both modules in a private prefix of its own
-# (build/benchprefix) and prints each bitness's table. `--quick` runs the small smoke sizes.
+# (build/benchprefix) and prints each bitness's table. `--quick` runs the small smoke sizes,
+# `--threads` only the threads' starts and ends while controls tick, at full size.
 # Fails when a call it times fails; never on a time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 mode=()
-[ "${1:-}" = "--quick" ] && mode=(--quick)
+case "${1:-}" in --quick | --threads) mode=("$1") ;; esac
 
 export WINEPREFIX=$root/build/benchprefix WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="

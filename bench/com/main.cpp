@@ -1,8 +1,9 @@
 // Quorvane.ocx beside Scripting.Dictionary, both through COM in this process: calls per
 // entry at a steady size, reading everything with For Each, memory, changes at the front of
-// GetSchedules' collection, and creating instances. `--quick` runs small sizes as a smoke
-// test; `--calls` runs only the calls per entry, at full sizes; `--memory SIDE COUNT` is the
-// child process that measures one store's memory.
+// GetSchedules' collection, creating instances, and threads ending while many controls tick.
+// `--quick` runs small sizes as a smoke test; `--calls` runs only the calls per entry, at full
+// sizes; `--threads` only the threads, at full sizes; `--memory SIDE COUNT` is the child
+// process that measures one store's memory.
 #include "creation.h"
 #include "dictionary_store.h"
 #include "dispatch.h"
@@ -12,6 +13,7 @@
 #include "reorder.h"
 #include "report.h"
 #include "schedule_store.h"
+#include "thread_exit.h"
 #include "walk.h"
 
 #include <algorithm>
@@ -27,18 +29,39 @@ namespace {
 
 struct Plan {
     const char *name;
-    std::vector<int> call_sizes; // A
-    std::vector<int> walk_sizes; // B; D and ours in C at the last; none: no B, C, D or E
-    int memory_size;             // C, both
-    int instances;               // E
-    int batch;                   // calls per timed batch in A
-    int repetitions;             // timed runs of each batch
+    std::vector<int> call_sizes{}; // A
+    std::vector<int> walk_sizes{}; // B; D and ours in C at the last; none: no B, C, D or E
+    int memory_size = 0;           // C, both
+    int instances = 0;             // E
+    int batch = 0;                 // calls per timed batch in A
+    int repetitions = 0;           // timed runs of each batch
+    int ticking = 0;               // F: controls ticking
+    int threads = 0;               // F: threads per timed run; none: no F
 };
 
-const Plan kFull{"full", {1'000, 10'000}, {1'000, 10'000, 100'000, 1'000'000}, 100'000, 1'000, 200,
-                 15};
-const Plan kQuick{"quick", {100}, {100, 1'000}, 500, 50, 20, 3};
-const Plan kCallsOnly{"calls-only", kFull.call_sizes, {}, 0, 0, kFull.batch, kFull.repetitions};
+const Plan kFull{.name = "full",
+                 .call_sizes = {1'000, 10'000},
+                 .walk_sizes = {1'000, 10'000, 100'000, 1'000'000},
+                 .memory_size = 100'000,
+                 .instances = 1'000,
+                 .batch = 200,
+                 .repetitions = 15,
+                 .ticking = 10'000,
+                 .threads = 1'000};
+const Plan kQuick{.name = "quick",
+                  .call_sizes = {100},
+                  .walk_sizes = {100, 1'000},
+                  .memory_size = 500,
+                  .instances = 50,
+                  .batch = 20,
+                  .repetitions = 3,
+                  .ticking = 500,
+                  .threads = 50};
+const Plan kCallsOnly{.name = "calls-only",
+                      .call_sizes = kFull.call_sizes,
+                      .batch = kFull.batch,
+                      .repetitions = kFull.repetitions};
+const Plan kThreadsOnly{.name = "threads-only", .ticking = kFull.ticking, .threads = kFull.threads};
 
 const std::string kCalls = "A. per call, late-bound unless marked vtable";
 const std::string kWalks = "B. reading every entry as For Each does";
@@ -46,6 +69,8 @@ const std::string kMemory =
     "C. private memory, 12-character names, each store in a process of its own";
 const std::string kFront = "D. GetSchedules' collection changed at the front (Dictionary: by key)";
 const std::string kInstances = "E. instances, many alive at once";
+const std::string kThreads =
+    "F. a thread's start and end, controls ticking on another (ours alone, no Dictionary)";
 
 void PerCallRows(Table &table, ScheduleStore &ours, DictionaryStore &dictionary, int size,
                  const Plan &plan) {
@@ -151,6 +176,19 @@ void InstanceRows(Table &table, const Plan &plan) {
               {"Release", plan.instances, "us/inst", ours.release / 1e3, theirs.release / 1e3});
 }
 
+// The same threads with no control ticking and with many: a thread's end costs the module the
+// timers of that thread alone, so the two are close.
+void ThreadRows(Table &table, const Plan &plan) {
+    Progress("threads");
+    const int runs = 3;
+    const double none = ThreadStartExitNs(0, plan.threads, runs);
+    const double many = ThreadStartExitNs(plan.ticking, plan.threads, runs);
+    table.Add(kThreads, {"start + end, no control ticking", 0, "us/thr", none / 1e3, kNone});
+    table.Add(kThreads,
+              {"start + end, controls ticking", plan.ticking, "us/thr", many / 1e3, kNone});
+    table.Add(kThreads, {"ticking / none", plan.ticking, "ratio", many / none, kNone});
+}
+
 int MemoryChild(const wchar_t *side, int count) {
     std::unique_ptr<Store> store;
     if (std::wcscmp(side, L"ours") == 0)
@@ -169,6 +207,8 @@ int Bench(const Plan &plan) {
         InstanceRows(table, plan);
         MemorySection(table, plan);
     }
+    if (plan.threads)
+        ThreadRows(table, plan);
     table.Print("Quorvane.ocx | Scripting.Dictionary through COM, " +
                 std::to_string(8 * sizeof(void *)) + "-bit, " + plan.name +
                 " run: fastest of repeated runs");
@@ -190,10 +230,12 @@ int wmain(int argc, wchar_t **argv) {
         status = Bench(kQuick);
     else if (argc == 2 && std::wcscmp(argv[1], L"--calls") == 0)
         status = Bench(kCallsOnly);
+    else if (argc == 2 && std::wcscmp(argv[1], L"--threads") == 0)
+        status = Bench(kThreadsOnly);
     else if (argc == 1)
         status = Bench(kFull);
     else
-        std::fprintf(stderr, "usage: combench [--quick | --calls]\n");
+        std::fprintf(stderr, "usage: combench [--quick | --calls | --threads]\n");
     CoUninitialize();
     return status;
 }

@@ -43,8 +43,8 @@ private:
     static void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD);
 
     TimerTarget &target_;
+    DWORD thread_ = 0;
     UINT_PTR id_ = 0; // the running timer's, or 0
-    std::uint64_t key_ = 0;
 };
 
 } // namespace quorvane::server
