@@ -180,7 +180,7 @@ void InstanceRows(Table &table, const Plan &plan) {
 // timers of that thread alone, so the two are close.
 void ThreadRows(Table &table, const Plan &plan) {
     Progress("threads");
-    const int runs = 3;
+    const int runs = 5;
     const double none = ThreadStartExitNs(0, plan.threads, runs);
     const double many = ThreadStartExitNs(plan.ticking, plan.threads, runs);
     table.Add(kThreads, {"start + end, no control ticking", 0, "us/thr", none / 1e3, kNone});
