@@ -5,9 +5,15 @@
 
 namespace combench {
 
-// Nanoseconds per thread started and waited for to its end, with `controls` controls ticking
-// on this thread (one entry each; none ticks during the run), the fastest of `repetitions`
-// runs of `threads` threads. A control without entries keeps the module loaded throughout.
-double ThreadStartExitNs(int controls, int threads, int repetitions);
+struct ThreadExitNs {
+    double none;    // per thread, no control ticking
+    double ticking; // per thread, the controls ticking
+};
+
+// Nanoseconds per thread started and waited for to its end, with `controls` controls on this
+// thread, first with no entry and then ticking (one entry each; none ticks while a run
+// lasts): the fastest of `repetitions` runs of `threads` threads each way, the two ways taking
+// turns so that the machine's load falls on both alike.
+ThreadExitNs ThreadStartExit(int controls, int threads, int repetitions);
 
 } // namespace combench
