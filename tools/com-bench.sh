@@ -3,14 +3,15 @@
 # process, 32-bit and then 64-bit. Builds only the bench target in build/win32 and build/win64
 # (configured by tools/test.sh), registers both modules in a private prefix of its own
 # (build/benchprefix) and prints each bitness's table. `--quick` runs the small smoke sizes;
-# `--snapshot` only GetSchedules beside Items(), its goals and its memory.
+# `--snapshot` only GetSchedules beside Items(), its goals and its memory; `--threads` only the
+# threads' starts and ends while controls tick, at full size.
 # Fails when a call it times fails; never on a time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 mode=()
 case "${1:-}" in
---quick | --snapshot) mode=("$1") ;;
+--quick | --snapshot | --threads) mode=("$1") ;;
 esac
 
 export WINEPREFIX=$root/build/benchprefix WINEARCH=win64 WINEDEBUG=-all

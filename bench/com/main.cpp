@@ -1,9 +1,10 @@
 // Quorvane.ocx beside Scripting.Dictionary, both through COM in this process: calls per
 // entry at a steady size, reading everything with For Each, memory, changes at the front of
-// GetSchedules' collection, and creating instances. `--quick` runs small sizes as a smoke
-// test; `--calls` runs only the calls per entry, at full sizes; `--snapshot` only the snapshot
-// rows and its memory; `--memory SIDE COUNT` is the child process that measures one store's
-// memory. The table ends with the snapshot's goals and where this run stands against them.
+// GetSchedules' collection, creating instances, and threads ending while many controls tick.
+// `--quick` runs small sizes as a smoke test; `--calls` runs only the calls per entry, at full
+// sizes; `--snapshot` only the snapshot rows and its memory; `--threads` only the threads, at
+// full sizes; `--memory SIDE COUNT` is the child process that measures one store's memory. The
+// table ends with the snapshot's goals and where this run stands against them.
 #include "creation.h"
 #include "dictionary_store.h"
 #include "dispatch.h"
@@ -13,6 +14,7 @@
 #include "reorder.h"
 #include "report.h"
 #include "schedule_store.h"
+#include "thread_exit.h"
 #include "walk.h"
 
 #include <algorithm>
@@ -28,22 +30,48 @@ namespace {
 
 struct Plan {
     const char *name;
-    std::vector<int> call_sizes; // A
-    std::vector<int> walk_sizes; // B; D and ours in C at the last; none: no B, C, D or E
-    int memory_size;             // C, both
-    int snapshot_size;           // ours alone: GetSchedules timed, and memory in C
-    int instances;               // E
-    int batch;                   // calls per timed batch in A
-    int repetitions;             // timed runs of each batch
+    std::vector<int> call_sizes{}; // A
+    std::vector<int> walk_sizes{}; // B; D and ours in C at the last; none: no B, C, D or E
+    int memory_size = 0;           // C, both
+    int snapshot_size = 0;         // ours alone: GetSchedules timed, and memory in C
+    int instances = 0;             // E
+    int batch = 0;                 // calls per timed batch in A
+    int repetitions = 0;           // timed runs of each batch
+    int ticking = 0;               // F: controls ticking
+    int threads = 0;               // F: threads per timed run; none: no F
 };
 
-const Plan kFull{
-    "full", {1'000, 10'000}, {1'000, 10'000, 100'000, 1'000'000}, 100'000, 1'000'000, 1'000, 200,
-    15};
-const Plan kQuick{"quick", {100}, {100, 1'000}, 500, 1'000, 50, 20, 3};
-const Plan kCallsOnly{"calls-only", kFull.call_sizes, {}, 0, 0, 0, kFull.batch, kFull.repetitions};
-const Plan kSnapshotOnly{"snapshot-only", {}, {1'000, 10'000}, 100'000,
-                         1'000'000,       0,  kFull.batch,     kFull.repetitions};
+const Plan kFull{.name = "full",
+                 .call_sizes = {1'000, 10'000},
+                 .walk_sizes = {1'000, 10'000, 100'000, 1'000'000},
+                 .memory_size = 100'000,
+                 .snapshot_size = 1'000'000,
+                 .instances = 1'000,
+                 .batch = 200,
+                 .repetitions = 15,
+                 .ticking = 10'000,
+                 .threads = 1'000};
+const Plan kQuick{.name = "quick",
+                  .call_sizes = {100},
+                  .walk_sizes = {100, 1'000},
+                  .memory_size = 500,
+                  .snapshot_size = 1'000,
+                  .instances = 50,
+                  .batch = 20,
+                  .repetitions = 3,
+                  .ticking = 500,
+                  .threads = 50};
+const Plan kCallsOnly{.name = "calls-only",
+                      .call_sizes = kFull.call_sizes,
+                      .batch = kFull.batch,
+                      .repetitions = kFull.repetitions};
+const Plan kSnapshotOnly{.name = "snapshot-only",
+                         .walk_sizes = {1'000, 10'000},
+                         .memory_size = 100'000,
+                         .snapshot_size = 1'000'000,
+                         .batch = kFull.batch,
+                         .repetitions = kFull.repetitions};
+const Plan kThreadsOnly{.name = "threads-only", .ticking = kFull.ticking, .threads = kFull.threads};
 
 // What the snapshot is meant to reach; the run reports where it stands, and never fails on it.
 constexpr double kSnapshotRatioGoal = 1.2;
@@ -56,6 +84,8 @@ const std::string kMemory =
     "C. private memory, 12-character names, each store in a process of its own";
 const std::string kFront = "D. GetSchedules' collection changed at the front (Dictionary: by key)";
 const std::string kInstances = "E. instances, many alive at once";
+const std::string kThreads =
+    "F. a thread's start and end, controls ticking on another (ours alone, no Dictionary)";
 
 // The snapshot's figures that its goals are stated in, gathered as the run goes.
 struct SnapshotGoals {
@@ -226,6 +256,18 @@ void InstanceRows(Table &table, const Plan &plan) {
               {"Release", plan.instances, "us/inst", ours.release / 1e3, theirs.release / 1e3});
 }
 
+// The same threads beside many controls, none ticking and all ticking: a thread's end costs the
+// module the timers of that thread alone, so the two are close.
+void ThreadRows(Table &table, const Plan &plan) {
+    Progress("threads");
+    const ThreadExitNs ns = ThreadStartExit(plan.ticking, plan.threads, 5);
+    table.Add(kThreads,
+              {"start + end, no control ticking", plan.ticking, "us/thr", ns.none / 1e3, kNone});
+    table.Add(kThreads, {"start + end, every control ticking", plan.ticking, "us/thr",
+                         ns.ticking / 1e3, kNone});
+    table.Add(kThreads, {"ticking / none", plan.ticking, "ratio", ns.ticking / ns.none, kNone});
+}
+
 int MemoryChild(const wchar_t *side, int count) {
     std::unique_ptr<Store> store;
     if (std::wcscmp(side, L"ours") == 0)
@@ -245,6 +287,8 @@ int Bench(const Plan &plan) {
         InstanceRows(table, plan);
     if (!plan.walk_sizes.empty())
         MemorySection(table, goals, plan);
+    if (plan.threads)
+        ThreadRows(table, plan);
     table.Print("Quorvane.ocx | Scripting.Dictionary through COM, " +
                 std::to_string(8 * sizeof(void *)) + "-bit, " + plan.name +
                 " run: fastest of repeated runs");
@@ -269,10 +313,12 @@ int wmain(int argc, wchar_t **argv) {
         status = Bench(kCallsOnly);
     else if (argc == 2 && std::wcscmp(argv[1], L"--snapshot") == 0)
         status = Bench(kSnapshotOnly);
+    else if (argc == 2 && std::wcscmp(argv[1], L"--threads") == 0)
+        status = Bench(kThreadsOnly);
     else if (argc == 1)
         status = Bench(kFull);
     else
-        std::fprintf(stderr, "usage: combench [--quick | --calls | --snapshot]\n");
+        std::fprintf(stderr, "usage: combench [--quick | --calls | --snapshot | --threads]\n");
     CoUninitialize();
     return status;
 }

@@ -133,7 +133,7 @@ HRESULT ScheduleObject::Create(IUnknown *outer, REFIID iid, void **out) {
 ScheduleObject::ScheduleObject(IUnknown *outer, ComPtr<ITypeInfo> info)
     : ComObject(outer), info_(std::move(info)), timer_(*this), events_(*this, DIID___Schedule),
       control_(clock_, timer_, events_),
-      embedding_(*static_cast<_Schedule *>(this), control_, *info_.Get()) {}
+      embedding_(*static_cast<_Schedule *>(this), *this, control_, *info_.Get()) {}
 
 void *ScheduleObject::Find(REFIID iid) {
     if (iid == IID_IDispatch || iid == IID__Schedule)

@@ -60,6 +60,7 @@ private:
     ~ScheduleObject() override { timer_.Stop(); }
 
     bool TryHold() override { return ComObject::TryHold(); }
+    void LetGo() override { ComObject::LetGo(); }
     // One dispatch pass; the control stays alive through it even if a handler releases it.
     void Tick() override;
 

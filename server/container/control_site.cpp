@@ -6,7 +6,8 @@ using Microsoft::WRL::ComPtr;
 
 namespace quorvane::server {
 
-ControlSite::ControlSite(IUnknown &control) : control_(control), size_([this] { SizeChanged(); }) {}
+ControlSite::ControlSite(IUnknown &control, Holdable &holder)
+    : control_(control), own_(control, holder), size_([this] { SizeChanged(); }) {}
 
 void ControlSite::SetClientSite(IOleClientSite *site) {
     if (site == client_.Get())
@@ -75,7 +76,7 @@ HRESULT ControlSite::ActivateInPlace(IOleClientSite *site) {
     OLEINPLACEFRAMEINFO frame_info{sizeof frame_info, FALSE, nullptr, nullptr, 0};
     if (SUCCEEDED(in_place->GetWindowContext(&frame_, &document_, &position, &clip, &frame_info)))
         SetObjectRects(position);
-    if (!windowless_ && !own_.Create(container_, Position(), !user_mode_, control_)) {
+    if (!windowless_ && !own_.Create(container_, Position(), !user_mode_)) {
         const HRESULT hr = HRESULT_FROM_WIN32(GetLastError());
         Deactivate();
         return FAILED(hr) ? hr : E_FAIL;
@@ -182,10 +183,12 @@ void ControlSite::SizeChanged() {
 }
 
 UnitsPerInch ControlSite::Pixels() const {
-    const HDC dc = GetDC(container_);
+    // The screen's, when the container's window is gone (destroyed before the control left).
+    const HWND window = IsWindow(container_) ? container_ : nullptr;
+    const HDC dc = GetDC(window);
     const UnitsPerInch pixels{static_cast<float>(GetDeviceCaps(dc, LOGPIXELSX)),
                               static_cast<float>(GetDeviceCaps(dc, LOGPIXELSY))};
-    ReleaseDC(container_, dc);
+    ReleaseDC(window, dc);
     return pixels;
 }
 

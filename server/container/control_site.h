@@ -16,8 +16,9 @@ namespace quorvane::server {
 
 class ControlSite {
 public:
-    // `control` is the COM object that the container sees.
-    explicit ControlSite(IUnknown &control);
+    // `control` is the COM object that the container sees, held through `holder` by code that
+    // reaches it by a pointer of its own.
+    ControlSite(IUnknown &control, Holdable &holder);
     ControlSite(const ControlSite &) = delete;
     ControlSite &operator=(const ControlSite &) = delete;
 

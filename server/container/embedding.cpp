@@ -2,8 +2,8 @@
 
 namespace quorvane::server {
 
-Embedding::Embedding(IUnknown &owner, Schedule &control, ITypeInfo &info)
-    : site_(owner), view_(owner, site_), ole_object_(owner, site_, view_, control),
+Embedding::Embedding(IUnknown &owner, Holdable &holder, Schedule &control, ITypeInfo &info)
+    : site_(owner, holder), view_(owner, site_), ole_object_(owner, site_, view_, control),
       in_place_(owner, site_), persistence_(owner, control), class_info_(owner, info) {}
 
 void *Embedding::Find(REFIID iid) {

@@ -14,8 +14,9 @@ namespace quorvane::server {
 
 class Embedding {
 public:
-    // `owner` is the control's COM object, `info` an interface of its type library.
-    Embedding(IUnknown &owner, Schedule &control, ITypeInfo &info);
+    // `owner` is the control's COM object, held through `holder` by code that reaches it by a
+    // pointer of its own; `info` is an interface of its type library.
+    Embedding(IUnknown &owner, Holdable &holder, Schedule &control, ITypeInfo &info);
     Embedding(const Embedding &) = delete;
     Embedding &operator=(const Embedding &) = delete;
 

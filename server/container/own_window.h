@@ -1,7 +1,12 @@
 // The control's own small window, for a container whose site cannot take a windowless control:
 // a child of the container's window at the control's place, painted through the control's view
 // (the design-time icon, or nothing while the host runs). A windowless control has none.
+//
+// Each of its messages calls into the module, so the module stays loaded while the window
+// exists: from its first message to WM_NCDESTROY, whatever thread or parent ends it.
 #pragma once
+
+#include "holdable.h"
 
 #include <windows.h>
 
@@ -11,18 +16,20 @@ namespace quorvane::server {
 
 class OwnWindow {
 public:
-    OwnWindow() = default;
+    // The window paints `control`'s view, held through `holder` while it paints: another thread
+    // may release the control at any moment.
+    OwnWindow(IUnknown &control, Holdable &holder) : control_(control), holder_(holder) {}
     OwnWindow(const OwnWindow &) = delete;
     OwnWindow &operator=(const OwnWindow &) = delete;
     ~OwnWindow() { Destroy(); }
 
-    // A child of `parent` at `position`, shown or hidden, that paints `control`'s view; false
-    // when the window could not be made.
-    bool Create(HWND parent, const RECT &position, bool shown, IUnknown &control);
+    // A child of `parent` at `position`, shown or hidden; false when it could not be made.
+    bool Create(HWND parent, const RECT &position, bool shown);
     void Destroy();
     void Place(const RECT &position);
     void Show(bool shown);
     void Invalidate();
+    // The window, or null: none was made, or it is gone, also with its parent.
     HWND Handle() const { return window_; }
 
     // The window class goes with the module: called when it may unload.
@@ -31,7 +38,12 @@ public:
 private:
     static bool Registered();
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    // The OwnWindow that `window` belongs to, or null once it let go of it.
+    static OwnWindow *Owner(HWND window);
+    static bool Paint(HWND window);
 
+    IUnknown &control_;
+    Holdable &holder_;
     HWND window_ = nullptr;
 };
 

@@ -1,5 +1,6 @@
 #include "thread_timer.h"
 
+#include "exclusive.h"
 #include "module_lock.h"
 
 #include <unordered_map>
@@ -8,31 +9,37 @@ namespace quorvane::server {
 
 namespace {
 
-// Every thread timer of the process that still exists, by thread and timer id (each thread
-// numbers its timers on its own), with the timer it ticks, or null when it was stopped from
-// another thread and waits for its own to kill it. Controls on other threads start and stop
-// theirs at the same time, so the map has a lock of its own.
+// Every thread timer of the process that still exists, by thread and then by timer id (each
+// thread numbers its timers on its own), with the timer it ticks, or null when it was stopped
+// from another thread and waits for its own to kill it. A thread's end thus finds its own
+// timers without looking at any other. Controls on other threads start and stop theirs at the
+// same time, so the map has a lock of its own.
+using Timers = std::unordered_map<UINT_PTR, ThreadTimer *>;
+using Threads = std::unordered_map<DWORD, Timers>;
 SRWLOCK lock = SRWLOCK_INIT;
-std::unordered_map<std::uint64_t, ThreadTimer *> &Existing() {
-    static std::unordered_map<std::uint64_t, ThreadTimer *> existing;
+Threads &Existing() {
+    static Threads existing;
     return existing;
 }
 
-std::uint64_t Key(DWORD thread, UINT_PTR id) {
-    return std::uint64_t{thread} << 32 | static_cast<std::uint32_t>(id);
+// The entry of timer `id` of `thread`, or null.
+ThreadTimer **Find(DWORD thread, UINT_PTR id) {
+    const auto timers = Existing().find(thread);
+    if (timers == Existing().end())
+        return nullptr;
+    const auto found = timers->second.find(id);
+    return found == timers->second.end() ? nullptr : &found->second;
 }
 
-DWORD ThreadOf(std::uint64_t key) {
-    return static_cast<DWORD>(key >> 32);
+// Forgets timer `id` of `thread`, and the thread with its last timer.
+void Erase(DWORD thread, UINT_PTR id) {
+    const auto timers = Existing().find(thread);
+    if (timers == Existing().end())
+        return;
+    timers->second.erase(id);
+    if (timers->second.empty())
+        Existing().erase(timers);
 }
-
-class Locked {
-public:
-    Locked() { AcquireSRWLockExclusive(&lock); }
-    ~Locked() { ReleaseSRWLockExclusive(&lock); }
-    Locked(const Locked &) = delete;
-    Locked &operator=(const Locked &) = delete;
-};
 
 } // namespace
 
@@ -41,73 +48,71 @@ void ThreadTimer::Start(std::uint32_t period_ms) {
     const UINT_PTR id = SetTimer(nullptr, 0, period_ms, OnTimer);
     if (!id)
         return;
-    const std::uint64_t key = Key(GetCurrentThreadId(), id);
+    const DWORD thread = GetCurrentThreadId();
     try {
-        Locked locked;
-        Existing()[key] = this;
+        Exclusive locked(lock);
+        Existing()[thread][id] = this;
+        thread_ = thread;
+        id_ = id;
     } catch (...) {
         KillTimer(nullptr, id);
         return;
     }
     LockModule();
-    id_ = id;
-    key_ = key;
 }
 
 void ThreadTimer::Stop() {
+    UINT_PTR id;
     bool own;
     {
-        Locked locked;
-        if (!key_)
+        Exclusive locked(lock);
+        if (!id_)
             return;
-        own = ThreadOf(key_) == GetCurrentThreadId();
+        id = id_;
+        id_ = 0;
+        own = thread_ == GetCurrentThreadId();
         // Stopped on another thread, the timer is only forgotten: KillTimer there would kill
         // that thread's own timer of the same id.
         if (own)
-            Existing().erase(key_);
-        else if (const auto found = Existing().find(key_); found != Existing().end())
-            found->second = nullptr;
-        key_ = 0;
+            Erase(thread_, id);
+        else if (ThreadTimer **entry = Find(thread_, id))
+            *entry = nullptr;
     }
     if (own) {
-        KillTimer(nullptr, id_);
+        KillTimer(nullptr, id);
         UnlockModule();
     }
-    id_ = 0;
 }
 
 void ThreadTimer::ForgetThread(DWORD thread) {
-    std::size_t gone = 0;
+    Threads::node_type gone;
     {
-        Locked locked;
-        for (auto at = Existing().begin(); at != Existing().end();) {
-            if (ThreadOf(at->first) != thread) {
-                ++at;
-                continue;
-            }
-            if (at->second)
-                at->second->key_ = at->second->id_ = 0;
-            at = Existing().erase(at);
-            ++gone;
-        }
+        Exclusive locked(lock);
+        const auto timers = Existing().find(thread);
+        if (timers == Existing().end())
+            return;
+        for (const auto &[id, timer] : timers->second)
+            if (timer)
+                timer->id_ = 0;
+        gone = Existing().extract(timers);
     }
-    while (gone-- > 0)
+    for (std::size_t left = gone.mapped().size(); left > 0; --left)
         UnlockModule();
 }
 
 void CALLBACK ThreadTimer::OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
+    const DWORD thread = GetCurrentThreadId();
     ThreadTimer *timer = nullptr;
     bool held = false, orphan = false;
     {
-        Locked locked;
-        const auto found = Existing().find(Key(GetCurrentThreadId(), id));
-        if (found != Existing().end() && found->second) {
-            timer = found->second;
+        Exclusive locked(lock);
+        if (ThreadTimer **entry = Find(thread, id); entry && *entry) {
+            timer = *entry;
             // Taken under the lock: a control released on another thread meanwhile either
             // has not reached its destructor, whose Stop waits for the lock, or refuses.
             held = timer->target_.TryHold();
-        } else if (found != Existing().end()) {
-            Existing().erase(found);
+        } else if (entry) {
+            Erase(thread, id);
             orphan = true;
         }
     }

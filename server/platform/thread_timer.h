@@ -8,6 +8,7 @@
 // loaded while any of its timers exists, since each tick calls into it.
 #pragma once
 
+#include "holdable.h"
 #include "timer.h"
 
 #include <windows.h>
@@ -16,10 +17,8 @@ namespace quorvane::server {
 
 // What a timer ticks: an object that may be on its way out, on another thread, when a tick
 // comes.
-class TimerTarget {
+class TimerTarget : public Holdable {
 public:
-    // Takes a reference to the object unless it is already being destroyed.
-    virtual bool TryHold() = 0;
     // One tick, with the reference TryHold took; lets go of it.
     virtual void Tick() = 0;
 
@@ -44,8 +43,8 @@ private:
     static void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD);
 
     TimerTarget &target_;
+    DWORD thread_ = 0;
     UINT_PTR id_ = 0; // the running timer's, or 0
-    std::uint64_t key_ = 0;
 };
 
 } // namespace quorvane::server

@@ -188,6 +188,28 @@ TEST(CallerCode, AControlReleasedOnAnotherThreadLeavesThatThreadsAlarms) {
     EXPECT_EQ(S_OK, CanUnloadNow());
 }
 
+TEST(CallerCode, AThreadThatEndsTakesItsOwnTimersAlone) {
+    Sink sink;
+    ComPtr<_Schedule> here = NewSchedule();
+    Connect(here.Get(), sink);
+    ASSERT_EQ(S_OK, here->put_TimerInterVal(100));
+    ASSERT_EQ(S_OK, AddAt(here.Get(), L"here", NowPlus(1)));
+    _Schedule *left_behind = nullptr;
+    {
+        StaThread ending;
+        ending.Run([&] {
+            left_behind = NewSchedule().Detach();
+            left_behind->put_TimerInterVal(10);
+            AddAt(left_behind, L"there", NowPlus(3600));
+        });
+    } // its timer ends with it, still running
+    EXPECT_TRUE(PumpUntil([&] { return !sink.keys.empty(); }, 3000));
+    EXPECT_EQ(std::vector<std::wstring>{L"here"}, sink.keys);
+    left_behind->Release();
+    here.Reset();
+    EXPECT_EQ(S_OK, CanUnloadNow()) << "a timer that ended with its thread still holds the module";
+}
+
 TEST(CallerCode, NaNIsANumberThatDoesNotFit) {
     ComPtr<_Schedule> s = NewSchedule();
     for (DISPID id : {kInterval, kTimerInterVal})
