@@ -2,6 +2,7 @@
 
 #include "module_lock.h"
 
+#include <new>
 #include <unordered_map>
 
 namespace quorvane::server {
@@ -37,18 +38,19 @@ public:
 } // namespace
 
 void ThreadTimer::Start(std::uint32_t period_ms) {
-    Stop();
+    // The new timer first, so that the running one ticks on should it fail.
     const UINT_PTR id = SetTimer(nullptr, 0, period_ms, OnTimer);
     if (!id)
-        return;
+        throw std::bad_alloc();
     const std::uint64_t key = Key(GetCurrentThreadId(), id);
     try {
         Locked locked;
         Existing()[key] = this;
     } catch (...) {
         KillTimer(nullptr, id);
-        return;
+        throw;
     }
+    Stop();
     LockModule();
     id_ = id;
     key_ = key;
