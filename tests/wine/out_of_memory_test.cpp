@@ -68,17 +68,21 @@ protected:
     // Runs `call` with the module's allocations failing from the n-th on, for n = 1, 2, ...
     // until it needs fewer: until then it answers E_OUTOFMEMORY and changes nothing; then it
     // answers `success`. `undo` puts back what a successful call changed.
+    // `state_of` reads what must not change; by default, the control's state.
     void EveryFailure(const char *what, const std::function<HRESULT()> &call,
-                      const std::function<void()> &undo = {}, HRESULT success = S_OK) {
+                      const std::function<void()> &undo = {}, HRESULT success = S_OK,
+                      std::function<std::wstring()> state_of = {}) {
         SCOPED_TRACE(what);
+        if (!state_of)
+            state_of = [&] { return StateOf(s.Get()); };
         for (unsigned n = 1;; ++n) {
-            const std::wstring before = StateOf(s.Get());
+            const std::wstring before = state_of();
             inject.FailFrom(n);
             const HRESULT hr = call();
             inject.Disarm();
             if (hr == E_OUTOFMEMORY) {
                 ASSERT_TRUE(inject.Failed());
-                ASSERT_EQ(before, StateOf(s.Get())) << "allocation " << n;
+                ASSERT_EQ(before, state_of()) << "allocation " << n;
                 ASSERT_LT(n, 200u);
                 continue;
             }
@@ -140,6 +144,70 @@ TEST_F(OutOfMemory, EveryMemberAnswersOutOfMemoryAndChangesNothing) {
         "Advise", [&] { return point->Advise(&first, &cookie); },
         [&] { EXPECT_EQ(S_OK, point->Unadvise(cookie)); });
     EXPECT_EQ(1, first.refs);
+}
+
+TEST_F(OutOfMemory, TheCollectionAndTheEnumeratorsAnswerOutOfMemoryAndChangeNothing) {
+    ComPtr<IDispatch> items;
+    ASSERT_EQ(S_OK, s->get_GetSchedules(&items));
+    ComPtr<_Collection> collection;
+    ASSERT_EQ(S_OK, items.As(&collection));
+    const auto items_state = [&] {
+        std::wstring state;
+        LONG count = 0;
+        EXPECT_EQ(S_OK, collection->Count(&count));
+        for (LONG at = 1; at <= count; ++at) {
+            Outcome item = CallId(items.Get(), DISPID_VALUE, DISPATCH_PROPERTYGET, {I4(at)});
+            EXPECT_EQ(S_OK, VariantChangeType(&item.value, &item.value, 0, VT_BSTR));
+            state += item.String() + L";";
+        }
+        return state;
+    };
+    const auto call = [&](DISPID member, WORD flags, std::vector<VARIANT> args) {
+        return [&, member, flags, args] { return Invoked(items.Get(), member, flags, args); };
+    };
+    const auto remove_k = [&] {
+        EXPECT_EQ(S_OK, Invoked(items.Get(), 3, DISPATCH_METHOD, {Str(L"k")}));
+    };
+    EveryFailure(
+        "Collection.Add",
+        [&] {
+            return Invoked(items.Get(), 1, DISPATCH_METHOD, {I4(42), Str(L"k")});
+        },
+        remove_k, S_OK, items_state);
+    EveryFailure("Collection.Item", call(DISPID_VALUE, DISPATCH_PROPERTYGET, {I4(2)}), {}, S_OK,
+                 items_state);
+    EveryFailure(
+        "Collection.Remove", [&] { return Invoked(items.Get(), 3, DISPATCH_METHOD, {I4(1)}); },
+        [&] { EXPECT_EQ(S_OK, Invoked(items.Get(), 1, DISPATCH_METHOD, {I4(7)})); }, S_OK,
+        items_state);
+    EveryFailure(
+        "Collection._NewEnum",
+        [&] {
+            ComPtr<IUnknown> walk;
+            HRESULT hr = collection->_NewEnum(&walk);
+            ComPtr<IEnumVARIANT> items_walk;
+            if (SUCCEEDED(hr) && SUCCEEDED(hr = walk.As(&items_walk))) {
+                VARIANT item;
+                VariantInit(&item);
+                hr = items_walk->Next(1, &item, nullptr);
+                VariantClear(&item);
+            }
+            return hr;
+        },
+        {}, S_OK, items_state);
+    ComPtr<IConnectionPointContainer> container;
+    ASSERT_EQ(S_OK, s.As(&container));
+    EveryFailure("EnumConnectionPoints", [&] {
+        ComPtr<IEnumConnectionPoints> points;
+        return container->EnumConnectionPoints(&points);
+    });
+    Connect(s.Get(), first);
+    ComPtr<IConnectionPoint> point;
+    ASSERT_EQ(S_OK, container->FindConnectionPoint(DIID___Schedule, &point));
+    EveryFailure("EnumConnections", [&] {
+        ComPtr<IEnumConnections> connections;
+        return point->EnumConnections(&connections);
+    });
 }
 
 // Two sinks hear every alarm; the second freezes the events in its handler, so that each thaw
