@@ -9,12 +9,10 @@ public:
     SingleRaising(SingleListenerEvents &events, std::u16string_view key)
         : events_(events), key_(key) {}
 
-    bool RaiseNext() override {
-        if (raised_)
-            return false;
+    bool Done() const override { return raised_; }
+    void RaiseNext() override {
         raised_ = true;
         events_.RunTime(key_);
-        return true;
     }
 
 private:
@@ -30,9 +28,7 @@ std::unique_ptr<ScheduleEvents::Raising> SingleListenerEvents::Prepare(std::u16s
 }
 
 void SingleListenerEvents::Raise(std::u16string_view key) {
-    const std::unique_ptr<Raising> raising = Prepare(key);
-    while (raising->RaiseNext()) {
-    }
+    Prepare(key)->RaiseNext();
 }
 
 } // namespace quorvane

@@ -15,9 +15,10 @@ public:
     class Raising {
     public:
         virtual ~Raising() = default;
-        // Raises the event to the next listener that has not heard it; false, raising nothing,
-        // once every one has.
-        virtual bool RaiseNext() = 0;
+        // Whether every listener has heard it (or left before its turn).
+        virtual bool Done() const = 0;
+        // Raises the event to the next listener that has not heard it, if one is left.
+        virtual void RaiseNext() = 0;
     };
 
     virtual ~ScheduleEvents() = default;

@@ -54,13 +54,18 @@ void Schedule::AddSchedule(std::u16string_view index, std::int32_t ty, std::int3
 
 void Schedule::RemoveSchedule(std::u16string_view key) {
     list_.Remove(key);
-    if (list_.empty())
+    if (list_.empty() && !RaisingHeld())
         timer_.SetEnabled(false);
 }
 
 void Schedule::RemoveAllSchedule() {
     list_.Clear();
-    timer_.SetEnabled(false);
+    if (!RaisingHeld())
+        timer_.SetEnabled(false);
+}
+
+bool Schedule::RaisingHeld() const {
+    return raising_ && !mInTimer && !raising_->Done();
 }
 
 std::int16_t Schedule::Interval() const {
@@ -117,14 +122,17 @@ void Schedule::Timer1_Timer() {
 }
 
 bool Schedule::FinishRaising() {
-    // A handler may freeze the events: each listener after it waits for the thaw.
-    while (frozen_ == 0) {
-        if (!raising_->RaiseNext()) {
-            raising_.reset();
-            return true;
+    while (!raising_->Done()) {
+        // A handler may freeze the events: each listener after it waits for the first tick
+        // after the thaw, which must come even if a handler emptied the list.
+        if (frozen_ > 0) {
+            timer_.SetEnabled(true);
+            return false;
         }
+        raising_->RaiseNext();
     }
-    return false;
+    raising_.reset();
+    return true;
 }
 
 std::optional<Moment> Schedule::NextOccurrence(const ScheduleList::Entry &entry, Moment now) {

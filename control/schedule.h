@@ -80,6 +80,8 @@ private:
     // Raises the raising in progress to its remaining listeners; false when a freeze holds the
     // rest back.
     bool FinishRaising();
+    // Whether a freeze holds back the rest of a raising, outside the pass: it keeps the timer.
+    bool RaisingHeld() const;
     [[noreturn]] static void RaiseError(std::int32_t code, std::u16string_view source,
                                         const std::u16string &detail);
 

@@ -92,14 +92,12 @@ private:
     class Both : public Raising {
     public:
         Both(TwoListeners &host, std::u16string_view key) : host_(host), key_(key) {}
-        bool RaiseNext() override {
-            if (next_ > 2)
-                return false;
+        bool Done() const override { return next_ > 2; }
+        void RaiseNext() override {
             const int listener = next_++;
             host_.heard.push_back(std::u16string(listener == 1 ? u"1:" : u"2:") + key_);
             if (host_.on_heard)
                 host_.on_heard(listener, key_);
-            return true;
         }
 
     private:
@@ -150,6 +148,21 @@ TEST_F(TwoListenerTest, AFreezeInAHandlerHoldsTheRestOfThatAlarmUntilTheThaw) {
     schedule.Timer1_Timer();
     schedule.Timer1_Timer();
     EXPECT_EQ(events.heard, (Names{u"1:a", u"2:a", u"1:b", u"2:b"}));
+    // The rest waits for a tick even when the handler empties the list.
+    schedule.AddSchedule(u"c", schAppointTime, 2026, 12, 0, 7, 9);
+    events.on_heard = [&](int listener, std::u16string_view) {
+        if (listener == 1) {
+            schedule.FreezeEvents(true);
+            schedule.RemoveAllSchedule();
+        }
+    };
+    At(9, 0, 1);
+    schedule.Timer1_Timer();
+    schedule.RemoveAllSchedule();
+    schedule.FreezeEvents(false);
+    ASSERT_TRUE(timer.running);
+    schedule.Timer1_Timer();
+    EXPECT_EQ(events.heard.back(), u"2:c");
 }
 
 TEST_F(DispatchTest, TwoDailyEntriesAtOneTimeAlternateFromDayToDay) {

@@ -115,15 +115,15 @@ public:
     SinkRaising &operator=(const SinkRaising &) = delete;
     ~SinkRaising() override { FreeKeys(); }
 
-    bool RaiseNext() override {
+    bool Done() const override { return next_ == calls_.size(); }
+    void RaiseNext() override {
         while (next_ < calls_.size()) {
             Call &call = calls_[next_++];
             if (point_.Connected(call.sink.cookie)) {
                 Invoke(call);
-                return true;
+                return;
             }
         }
-        return false;
     }
 
 private:
