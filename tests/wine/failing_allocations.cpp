@@ -48,6 +48,9 @@ BSTR WINAPI AllocStringByteLen(LPCSTR text, UINT length) {
 INT WINAPI ReAllocString(BSTR *text, const OLECHAR *with) {
     return Fails() ? FALSE : SysReAllocString(text, with);
 }
+LPVOID WINAPI TaskMemAlloc(SIZE_T size) {
+    return Fails() ? nullptr : CoTaskMemAlloc(size);
+}
 INT WINAPI ReAllocStringLen(BSTR *text, const OLECHAR *with, UINT length) {
     return Fails() ? FALSE : SysReAllocStringLen(text, with, length);
 }
@@ -64,7 +67,8 @@ const Replacement kReplacements[] = {
     {"oleaut32.dll", "SysAllocStringLen", reinterpret_cast<void *>(&AllocStringLen)},
     {"oleaut32.dll", "SysAllocStringByteLen", reinterpret_cast<void *>(&AllocStringByteLen)},
     {"oleaut32.dll", "SysReAllocString", reinterpret_cast<void *>(&ReAllocString)},
-    {"oleaut32.dll", "SysReAllocStringLen", reinterpret_cast<void *>(&ReAllocStringLen)}};
+    {"oleaut32.dll", "SysReAllocStringLen", reinterpret_cast<void *>(&ReAllocStringLen)},
+    {"ole32.dll", "CoTaskMemAlloc", reinterpret_cast<void *>(&TaskMemAlloc)}};
 
 const Replacement *ReplacementOf(const char *dll, const char *name) {
     for (const Replacement &replacement : kReplacements)

@@ -146,7 +146,7 @@ TEST_F(OutOfMemory, EveryMemberAnswersOutOfMemoryAndChangesNothing) {
     EXPECT_EQ(1, first.refs);
 }
 
-TEST_F(OutOfMemory, TheCollectionAndTheEnumeratorsAnswerOutOfMemoryAndChangeNothing) {
+TEST_F(OutOfMemory, TheCollectionEnumeratorsAndUserTypeAnswerOutOfMemoryAndChangeNothing) {
     ComPtr<IDispatch> items;
     ASSERT_EQ(S_OK, s->get_GetSchedules(&items));
     ComPtr<_Collection> collection;
@@ -200,6 +200,14 @@ TEST_F(OutOfMemory, TheCollectionAndTheEnumeratorsAnswerOutOfMemoryAndChangeNoth
     EveryFailure("EnumConnectionPoints", [&] {
         ComPtr<IEnumConnectionPoints> points;
         return container->EnumConnectionPoints(&points);
+    });
+    ComPtr<IOleObject> embedded;
+    ASSERT_EQ(S_OK, s.As(&embedded));
+    EveryFailure("GetUserType", [&] {
+        LPOLESTR type = nullptr;
+        const HRESULT hr = embedded->GetUserType(USERCLASSTYPE_FULL, &type);
+        CoTaskMemFree(type);
+        return hr;
     });
     Connect(s.Get(), first);
     ComPtr<IConnectionPoint> point;
