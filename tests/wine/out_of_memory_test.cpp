@@ -337,7 +337,7 @@ TEST(OutOfMemoryForReal, A32BitProcessWithoutMemoryKeepsTheControlWorking) {
     CountingSink sink;
     Connect(s.Get(), static_cast<IUnknown *>(&sink));
     ASSERT_EQ(S_OK, AddAt(s.Get(), L"Due", NowPlus(1)));
-    PumpUntil([&] { return false; }, 1200); // due, but its tick comes while memory is gone
+    PumpUntil([&] { return false; }, 2200); // due, but its tick comes while memory is gone
     BSTR name = SysAllocString(L"New");
     ::schDateType daily = schEveryDay;
     HRESULT added, interval;
