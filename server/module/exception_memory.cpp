@@ -45,8 +45,9 @@ void FreeState(ThreadState *state) {
     }
 }
 
+// Anything the compiler cannot work out ahead, so that a static initialized by it is guarded.
 int FirstUse() {
-    return std::rand() | 1; // anything the compiler cannot work out ahead
+    return static_cast<int>(GetCurrentThreadId() | 1);
 }
 
 } // namespace
