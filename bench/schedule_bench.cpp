@@ -22,7 +22,7 @@
 namespace quorvane::testing {
 namespace {
 
-class SilentEvents : public ScheduleEvents {
+class SilentEvents : public SingleListenerEvents {
 public:
     void RunTime(std::u16string &) override {}
 };

@@ -44,18 +44,28 @@ void Schedule::AddSchedule(std::u16string_view index, std::int32_t ty, std::int3
     clsTime entry;
     entry.SetSchedule(index, ty, yr, mon, wk, dy, hr, min, sec, now);
     list_.Append(entry, name);
-    timer_.SetEnabled(true);
+    try {
+        timer_.SetEnabled(true);
+    } catch (...) {
+        list_.Remove(index); // a failed add leaves the control as it was
+        throw;
+    }
 }
 
 void Schedule::RemoveSchedule(std::u16string_view key) {
     list_.Remove(key);
-    if (list_.empty())
+    if (list_.empty() && !RaisingHeld())
         timer_.SetEnabled(false);
 }
 
 void Schedule::RemoveAllSchedule() {
     list_.Clear();
-    timer_.SetEnabled(false);
+    if (!RaisingHeld())
+        timer_.SetEnabled(false);
+}
+
+bool Schedule::RaisingHeld() const {
+    return raising_ && !mInTimer && !raising_->Done();
 }
 
 std::int16_t Schedule::Interval() const {
@@ -90,19 +100,39 @@ void Schedule::Timer1_Timer() {
         ~ClearFlag() { flag = false; }
     } clear{mInTimer};
 
+    // What a freeze held back goes out first, to the listeners that have not heard it yet.
+    if (raising_ && !FinishRaising())
+        return;
     while (!list_.empty() && frozen_ == 0) {
         const Moment now = clock_.Now();
         if (now <= list_.FrontDue())
             break;
         const ScheduleList::Entry &e = list_.Front();
-        std::u16string key(e.key());
+        // Made ready before the entry moves on: should that fail, the entry stays due.
+        std::unique_ptr<ScheduleEvents::Raising> raising = events_.Prepare(e.key());
         const std::optional<Moment> next = NextOccurrence(e, now);
         if (next)
             list_.ResortFront(*next);
         else
             list_.RemoveFront();
-        events_.RunTime(key);
+        raising_ = std::move(raising);
+        if (!FinishRaising())
+            return;
     }
+}
+
+bool Schedule::FinishRaising() {
+    while (!raising_->Done()) {
+        // A handler may freeze the events: each listener after it waits for the first tick
+        // after the thaw, which must come even if a handler emptied the list.
+        if (frozen_ > 0) {
+            timer_.SetEnabled(true);
+            return false;
+        }
+        raising_->RaiseNext();
+    }
+    raising_.reset();
+    return true;
 }
 
 std::optional<Moment> Schedule::NextOccurrence(const ScheduleList::Entry &entry, Moment now) {

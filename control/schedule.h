@@ -14,6 +14,7 @@
 #include "timer.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,10 +55,13 @@ public:
     // The entry's NextTime as a date value; 50004 when no entry has that name.
     double NextTime(std::u16string_view ScheduleName) const;
 
-    // One dispatch pass: raises RunTime for every due entry, in due order.
+    // One dispatch pass: raises RunTime for every due entry, in due order. An entry moves on
+    // only once its raising is ready: when that fails (memory is short) the pass ends by the
+    // exception, and the entry stays due for a later pass.
     void Timer1_Timer();
     // The container freezes the events while it cannot take them (a form loading) and thaws
-    // them again; freezes nest. No pass runs while they are frozen.
+    // them again; freezes nest. No pass runs while they are frozen, and a raising that a
+    // freeze interrupts goes on to its remaining listeners in the first pass after the thaw.
     void FreezeEvents(bool freeze);
 
     const ScheduleList &Entries() const { return list_; }
@@ -69,6 +73,11 @@ private:
     // A recurring entry's next occurrence after `now`; none for a one-shot entry, or where
     // the calendar ends first.
     static std::optional<Moment> NextOccurrence(const ScheduleList::Entry &entry, Moment now);
+    // Raises the raising in progress to its remaining listeners; false when a freeze holds the
+    // rest back.
+    bool FinishRaising();
+    // Whether a freeze holds back the rest of a raising, outside the pass: it keeps the timer.
+    bool RaisingHeld() const;
     [[noreturn]] static void RaiseError(std::int32_t code, std::u16string_view source,
                                         const std::u16string &detail);
 
@@ -76,6 +85,8 @@ private:
     ScheduleEvents &events_;
     Timer1 timer_;
     ScheduleList list_;
+    // The raising of the entry that went off last, while listeners have still to hear it.
+    std::unique_ptr<ScheduleEvents::Raising> raising_;
     bool mInTimer = false;
     int frozen_ = 0;
 };

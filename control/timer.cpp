@@ -5,21 +5,21 @@ namespace quorvane {
 void Timer1::SetEnabled(bool on) {
     if (on == enabled_)
         return;
+    Apply(on, interval_, false);
     enabled_ = on;
-    Apply(false);
 }
 
 void Timer1::SetInterval(std::int32_t ms) {
     if (ms == interval_)
         return;
+    Apply(enabled_, ms, true);
     interval_ = ms;
-    Apply(true);
 }
 
-void Timer1::Apply(bool restart) {
-    const bool run = enabled_ && interval_ > 0;
+void Timer1::Apply(bool enabled, std::int32_t interval, bool restart) {
+    const bool run = enabled && interval > 0;
     if (run && (!running_ || restart))
-        service_.Start(static_cast<std::uint32_t>(interval_));
+        service_.Start(static_cast<std::uint32_t>(interval));
     else if (!run && running_)
         service_.Stop();
     running_ = run;

@@ -11,6 +11,7 @@ class TimerService {
 public:
     virtual ~TimerService() = default;
     // Starts ticking every `period_ms` milliseconds, restarting the countdown if it ticked.
+    // Throws std::bad_alloc when the platform has no timer to give, ticking as before.
     virtual void Start(std::uint32_t period_ms) = 0;
     virtual void Stop() = 0;
 };
@@ -19,7 +20,7 @@ public:
 // of 0 or below reads back as written but pauses the ticks, as a host author expects of
 // "no interval". Switching on a timer that is already on keeps its countdown, so that adding
 // entries faster than the interval never starves the ticks; a new interval restarts the
-// countdown with the new period.
+// countdown with the new period. A change the service cannot make changes nothing.
 class Timer1 {
 public:
     explicit Timer1(TimerService &service) : service_(service) {}
@@ -34,7 +35,7 @@ public:
     void SetInterval(std::int32_t ms);
 
 private:
-    void Apply(bool restart);
+    void Apply(bool enabled, std::int32_t interval, bool restart);
 
     TimerService &service_;
     bool enabled_ = false;

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+#include <new>
+
 namespace quorvane {
 namespace {
 
@@ -68,6 +72,97 @@ TEST_F(DispatchTest, FrozenEventsLeaveEntriesDueUntilTheFirstTickAfterTheThaw) {
     rig.Tick();
     EXPECT_EQ(rig.events.fired.back(), u"a");
     EXPECT_NE(s.Entries().Find(u"b"), nullptr);
+}
+
+// A host with two listeners, each hearing each alarm as "1:key" and "2:key", that can run out
+// of memory making a raising ready.
+class TwoListeners : public ScheduleEvents {
+public:
+    Names heard;
+    std::function<void(int listener, std::u16string_view key)> on_heard;
+    int failing_prepares = 0;
+
+    std::unique_ptr<Raising> Prepare(std::u16string_view key) override {
+        if (failing_prepares > 0 && failing_prepares--)
+            throw std::bad_alloc();
+        return std::make_unique<Both>(*this, key);
+    }
+
+private:
+    class Both : public Raising {
+    public:
+        Both(TwoListeners &host, std::u16string_view key) : host_(host), key_(key) {}
+        bool Done() const override { return next_ > 2; }
+        void RaiseNext() override {
+            const int listener = next_++;
+            host_.heard.push_back(std::u16string(listener == 1 ? u"1:" : u"2:") + key_);
+            if (host_.on_heard)
+                host_.on_heard(listener, key_);
+        }
+
+    private:
+        TwoListeners &host_;
+        std::u16string key_;
+        int next_ = 1;
+    };
+};
+
+class TwoListenerTest : public DispatchTest {
+protected:
+    TwoListeners events;
+    testing::FakeTimerService timer;
+    Schedule schedule{rig.clock, timer, events};
+};
+
+TEST_F(TwoListenerTest, AnAlarmWhoseRaisingCannotBeMadeStaysDueAndGoesOffOnceLater) {
+    schedule.AddSchedule(u"once", schAppointTime, 2026, 12, 0, 7, 8);
+    schedule.AddSchedule(u"daily", schEveryDay, 0, 0, 0, 0, 8);
+    At(8, 0, 1);
+    events.failing_prepares = 1;
+    EXPECT_THROW(schedule.Timer1_Timer(), std::bad_alloc);
+    EXPECT_TRUE(events.heard.empty());
+    EXPECT_FALSE(schedule.InTimer());
+    EXPECT_NE(schedule.Entries().Find(u"once"), nullptr);
+    schedule.Timer1_Timer();
+    schedule.Timer1_Timer();
+    EXPECT_EQ(events.heard, (Names{u"1:once", u"2:once", u"1:daily", u"2:daily"}));
+    EXPECT_EQ(schedule.Entries().Find(u"once"), nullptr);
+}
+
+TEST_F(TwoListenerTest, AFreezeInAHandlerHoldsTheRestOfThatAlarmUntilTheThaw) {
+    schedule.AddSchedule(u"a", schAppointTime, 2026, 12, 0, 7, 8);
+    schedule.AddSchedule(u"b", schAppointTime, 2026, 12, 0, 7, 8);
+    events.on_heard = [&](int listener, std::u16string_view key) {
+        if (listener == 1 && key == u"a") {
+            schedule.FreezeEvents(true); // nested, and thawed once only here
+            schedule.FreezeEvents(true);
+            schedule.FreezeEvents(false);
+        }
+    };
+    At(8, 0, 1);
+    schedule.Timer1_Timer();
+    schedule.Timer1_Timer();
+    EXPECT_EQ(events.heard, Names{u"1:a"});
+    schedule.FreezeEvents(false);
+    EXPECT_EQ(events.heard, Names{u"1:a"}); // the thaw itself raises nothing
+    schedule.Timer1_Timer();
+    schedule.Timer1_Timer();
+    EXPECT_EQ(events.heard, (Names{u"1:a", u"2:a", u"1:b", u"2:b"}));
+    // The rest waits for a tick even when the handler empties the list.
+    schedule.AddSchedule(u"c", schAppointTime, 2026, 12, 0, 7, 9);
+    events.on_heard = [&](int listener, std::u16string_view) {
+        if (listener == 1) {
+            schedule.FreezeEvents(true);
+            schedule.RemoveAllSchedule();
+        }
+    };
+    At(9, 0, 1);
+    schedule.Timer1_Timer();
+    schedule.RemoveAllSchedule();
+    schedule.FreezeEvents(false);
+    ASSERT_TRUE(timer.running);
+    schedule.Timer1_Timer();
+    EXPECT_EQ(events.heard.back(), u"2:c");
 }
 
 TEST_F(DispatchTest, TwoDailyEntriesAtOneTimeAlternateFromDayToDay) {

@@ -45,7 +45,7 @@ public:
 };
 
 // Records each RunTime and runs an optional action inside the handler.
-class RecordingEvents : public ScheduleEvents {
+class RecordingEvents : public SingleListenerEvents {
 public:
     void RunTime(std::u16string &key) override {
         fired.push_back(key);

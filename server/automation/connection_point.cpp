@@ -98,25 +98,65 @@ bool ConnectionPoint::Connected(DWORD cookie) const {
                        [&](const Sink &sink) { return sink.cookie == cookie; });
 }
 
-void ConnectionPoint::RunTime(std::u16string &key) {
-    // A handler may advise or unadvise: walk a copy, and skip sinks that left meanwhile.
-    const std::vector<Sink> sinks = sinks_;
-    for (const Sink &sink : sinks) {
-        if (!Connected(sink.cookie))
-            continue;
-        BSTR copy = ToBstr(key);
+class ConnectionPoint::SinkRaising final : public Raising {
+public:
+    // A handler may advise or unadvise: the raising walks the sinks of the moment it was made.
+    SinkRaising(const ConnectionPoint &point, std::u16string_view key) : point_(point) {
+        calls_.reserve(point.sinks_.size()); // then each push_back below cannot fail
+        try {
+            for (const Sink &sink : point.sinks_)
+                calls_.push_back({sink, ToBstr(key)});
+        } catch (...) {
+            FreeKeys();
+            throw;
+        }
+    }
+    SinkRaising(const SinkRaising &) = delete;
+    SinkRaising &operator=(const SinkRaising &) = delete;
+    ~SinkRaising() override { FreeKeys(); }
+
+    bool Done() const override { return next_ == calls_.size(); }
+    void RaiseNext() override {
+        while (next_ < calls_.size()) {
+            Call &call = calls_[next_++];
+            if (point_.Connected(call.sink.cookie)) {
+                Invoke(call);
+                return;
+            }
+        }
+    }
+
+private:
+    struct Call {
+        Sink sink;
+        BSTR key; // the sink's own copy, which it may replace
+    };
+
+    void FreeKeys() {
+        for (Call &call : calls_)
+            SysFreeString(call.key);
+    }
+
+    static void Invoke(Call &call) {
         VARIANT argument;
         V_VT(&argument) = VT_BYREF | VT_BSTR;
-        V_BSTRREF(&argument) = &copy;
+        V_BSTRREF(&argument) = &call.key;
         DISPPARAMS params{&argument, nullptr, 1, 0};
         EXCEPINFO excep{};
-        sink.dispatch->Invoke(1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
-                              &excep, nullptr);
+        call.sink.dispatch->Invoke(1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                                   nullptr, &excep, nullptr);
         SysFreeString(excep.bstrSource);
         SysFreeString(excep.bstrDescription);
         SysFreeString(excep.bstrHelpFile);
-        SysFreeString(copy);
     }
+
+    const ConnectionPoint &point_;
+    std::vector<Call> calls_;
+    std::size_t next_ = 0;
+};
+
+std::unique_ptr<ScheduleEvents::Raising> ConnectionPoint::Prepare(std::u16string_view key) {
+    return std::make_unique<SinkRaising>(*this, key);
 }
 
 } // namespace quorvane::server

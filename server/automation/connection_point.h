@@ -29,15 +29,17 @@ public:
     HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override;
     HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections **out) override;
 
-    // RunTime (dispatch id 1) on every sink, each with a by-reference copy of `key` of its
-    // own; what a sink writes into its copy and whatever it fails with are dropped.
-    void RunTime(std::u16string &key) override;
+    // RunTime (dispatch id 1) on every sink of the moment, each with a by-reference copy of
+    // `key` of its own, all made here; what a sink writes into its copy and whatever it fails
+    // with are dropped. A sink that leaves before its turn hears nothing.
+    std::unique_ptr<Raising> Prepare(std::u16string_view key) override;
 
 private:
     struct Sink {
         DWORD cookie;
         Microsoft::WRL::ComPtr<IDispatch> dispatch;
     };
+    class SinkRaising;
     bool Connected(DWORD cookie) const;
 
     IConnectionPointContainer &container_;

@@ -149,7 +149,8 @@ void ScheduleObject::Tick() {
     try {
         control_.Timer1_Timer();
     } catch (...) {
-        // A failing pass ends the tick; there is no caller to report it to.
+        // A failing pass ends the tick; there is no caller to report it to. What it could not
+        // raise (memory was short) stays due, and the next tick tries again.
     }
     LetGo();
 }

@@ -1,5 +1,6 @@
 // The module's entry points for loading and for handing out its class object.
 #include "class_factory.h"
+#include "exception_memory.h"
 #include "own_window.h"
 #include "quorvane_idl.h"
 #include "thread_timer.h"
@@ -10,10 +11,18 @@
 using namespace quorvane::server;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH)
+    switch (reason) {
+    case DLL_PROCESS_ATTACH:
         SetModuleInstance(instance);
-    else if (reason == DLL_THREAD_DETACH)
+        return PrepareExceptions();
+    case DLL_THREAD_DETACH:
         ThreadTimer::ForgetThread(GetCurrentThreadId()); // their timers end with them
+        ForgetThreadExceptions();
+        break;
+    case DLL_PROCESS_DETACH:
+        EndExceptions();
+        break;
+    }
     return TRUE;
 }
 

@@ -3,6 +3,7 @@
 #include "exclusive.h"
 #include "module_lock.h"
 
+#include <new>
 #include <unordered_map>
 
 namespace quorvane::server {
@@ -44,19 +45,23 @@ void Erase(DWORD thread, UINT_PTR id) {
 } // namespace
 
 void ThreadTimer::Start(std::uint32_t period_ms) {
-    Stop();
+    // The new timer first, so that the running one ticks on should it fail.
     const UINT_PTR id = SetTimer(nullptr, 0, period_ms, OnTimer);
     if (!id)
-        return;
+        throw std::bad_alloc();
     const DWORD thread = GetCurrentThreadId();
     try {
         Exclusive locked(lock);
         Existing()[thread][id] = this;
-        thread_ = thread;
-        id_ = id;
     } catch (...) {
         KillTimer(nullptr, id);
-        return;
+        throw;
+    }
+    Stop();
+    {
+        Exclusive locked(lock);
+        thread_ = thread;
+        id_ = id;
     }
     LockModule();
 }

@@ -18,7 +18,7 @@ namespace quorvane::testing {
 
 class LiteralSchedule {
 public:
-    LiteralSchedule(const Clock &clock, ScheduleEvents &events);
+    LiteralSchedule(const Clock &clock, SingleListenerEvents &events);
     LiteralSchedule(const LiteralSchedule &) = delete;
     LiteralSchedule &operator=(const LiteralSchedule &) = delete;
 
@@ -61,7 +61,7 @@ private:
                                         const std::u16string &detail);
 
     const Clock &clock_;
-    ScheduleEvents &events_;
+    SingleListenerEvents &events_;
     std::vector<clsTime> mSchedules;
     bool timer_on_ = false;
     std::int32_t interval_ = 0;

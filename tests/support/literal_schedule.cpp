@@ -5,7 +5,7 @@
 
 namespace quorvane::testing {
 
-LiteralSchedule::LiteralSchedule(const Clock &clock, ScheduleEvents &events)
+LiteralSchedule::LiteralSchedule(const Clock &clock, SingleListenerEvents &events)
     : clock_(clock), events_(events) {
     UserControl_Initialize();
 }
@@ -124,7 +124,7 @@ void LiteralSchedule::DispatchDue() {
         if (last)
             mSchedules.erase(mSchedules.begin());
         SortSchedules();
-        events_.RunTime(key);
+        events_.Raise(key);
     }
 }
 

@@ -36,6 +36,40 @@ TEST_F(Events, FrozenEventsWaitForTheThaw) {
     EXPECT_EQ(std::vector<std::wstring>{L"Soon"}, sink.keys);
 }
 
+// The first sink's handler freezes the events: the second, the container that froze them,
+// hears nothing until the thaw, and then the alarm it missed before the next one.
+TEST_F(Events, AFreezeInAHandlerHoldsTheRestOfTheAlarmUntilTheThaw) {
+    ComPtr<IOleControl> control;
+    ASSERT_EQ(S_OK, s.As(&control));
+    Connect(s.Get(), second);
+    bool frozen = false;
+    std::vector<std::wstring> heard_frozen;
+    sink.handler = [&](const std::wstring &key) {
+        if (frozen)
+            heard_frozen.push_back(L"1:" + key);
+        if (key == L"First") {
+            ASSERT_EQ(S_OK, control->FreezeEvents(TRUE));
+            frozen = true;
+        }
+    };
+    second.handler = [&](const std::wstring &key) {
+        if (frozen)
+            heard_frozen.push_back(L"2:" + key);
+    };
+    const DATE soon = NowPlus(1);
+    ASSERT_EQ(S_OK, AddAt(s.Get(), L"First", soon));
+    ASSERT_EQ(S_OK, AddAt(s.Get(), L"Second", soon));
+    ASSERT_TRUE(WaitFor(1));
+    PumpUntil([] { return false; }, 500);
+    EXPECT_EQ(std::vector<std::wstring>{}, heard_frozen);
+    frozen = false;
+    ASSERT_EQ(S_OK, control->FreezeEvents(FALSE));
+    ASSERT_TRUE(PumpUntil([&] { return second.keys.size() >= 2; }, 1000));
+    PumpUntil([] { return false; }, 300);
+    EXPECT_EQ((std::vector<std::wstring>{L"First", L"Second"}), sink.keys);
+    EXPECT_EQ((std::vector<std::wstring>{L"First", L"Second"}), second.keys);
+}
+
 TEST_F(Events, TwoSinksHearEveryEntryInDueOrder) {
     Connect(s.Get(), second);
     const DATE soon = NowPlus(1), later = NowPlus(2);
