@@ -77,14 +77,14 @@ check_signing() { # scratch folder
     fi
     [ -f "$QUORVANE_SIGN_PFX" ] && [ -r "$QUORVANE_SIGN_PFX" ] ||
         refuse "QUORVANE_SIGN_PFX=$QUORVANE_SIGN_PFX: no such file"
+    [ -n "${QUORVANE_SIGN_PASSWORD_FILE:-}${QUORVANE_SIGN_PASSWORD+set}" ] ||
+        refuse "QUORVANE_SIGN_PFX needs its password (QUORVANE_SIGN_PASSWORD_FILE or" \
+            "QUORVANE_SIGN_PASSWORD)"
     password=$1/password
     (umask 077 && if [ -n "${QUORVANE_SIGN_PASSWORD_FILE:-}" ]; then
         cp "$QUORVANE_SIGN_PASSWORD_FILE" "$password"
-    elif [ -n "${QUORVANE_SIGN_PASSWORD+set}" ]; then
-        printf '%s' "$QUORVANE_SIGN_PASSWORD" >"$password"
     else
-        refuse "QUORVANE_SIGN_PFX needs its password (QUORVANE_SIGN_PASSWORD_FILE or" \
-            "QUORVANE_SIGN_PASSWORD)"
+        printf '%s' "$QUORVANE_SIGN_PASSWORD" >"$password"
     fi)
     unset QUORVANE_SIGN_PASSWORD
     local certificate=$1/signer.pem
