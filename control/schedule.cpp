@@ -4,6 +4,7 @@
 
 #include <exception>
 #include <optional>
+#include <utility>
 
 namespace quorvane {
 
@@ -54,18 +55,31 @@ void Schedule::AddSchedule(std::u16string_view index, std::int32_t ty, std::int3
 
 void Schedule::RemoveSchedule(std::u16string_view key) {
     list_.Remove(key);
-    if (list_.empty() && !RaisingHeld())
-        timer_.SetEnabled(false);
+    if (list_.empty())
+        StopTimer();
 }
 
 void Schedule::RemoveAllSchedule() {
     list_.Clear();
-    if (!RaisingHeld())
-        timer_.SetEnabled(false);
+    StopTimer();
 }
 
-bool Schedule::RaisingHeld() const {
-    return raising_ && !mInTimer && !raising_->Done();
+void Schedule::Reset(std::int32_t interval) {
+    ScheduleList empty; // what may fail for want of memory comes first, and changes nothing
+    timer_.SetInterval(interval);
+    list_ = std::move(empty);
+    StopTimer();
+}
+
+void Schedule::StopTimer() {
+    // A raising in progress keeps the timer until it is done: a freeze may still hold its rest
+    // for the first tick after the thaw, which must come without making a timer again then,
+    // when memory may be short.
+    if (raising_ && !raising_->Done()) {
+        stop_after_raising_ = true;
+        return;
+    }
+    timer_.SetEnabled(false);
 }
 
 std::int16_t Schedule::Interval() const {
@@ -124,14 +138,15 @@ void Schedule::Timer1_Timer() {
 bool Schedule::FinishRaising() {
     while (!raising_->Done()) {
         // A handler may freeze the events: each listener after it waits for the first tick
-        // after the thaw, which must come even if a handler emptied the list.
-        if (frozen_ > 0) {
-            timer_.SetEnabled(true);
+        // after the thaw, which comes even if a handler emptied the list, as the timer stays
+        // on while a raising is in progress (StopTimer).
+        if (frozen_ > 0)
             return false;
-        }
         raising_->RaiseNext();
     }
     raising_.reset();
+    if (std::exchange(stop_after_raising_, false) && list_.empty())
+        timer_.SetEnabled(false);
     return true;
 }
 

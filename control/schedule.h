@@ -35,6 +35,9 @@ public:
     // A name that is not in the list is no error.
     void RemoveSchedule(std::u16string_view key);
     void RemoveAllSchedule();
+    // The control as it was made, with the interval `interval`: no entries, the timer off.
+    // All or nothing: when memory is short it throws std::bad_alloc and changes nothing.
+    void Reset(std::int32_t interval);
 
     std::int32_t TimerInterVal() const { return timer_.Interval(); }
     void SetTimerInterVal(std::int32_t vNewValue) { timer_.SetInterval(vNewValue); }
@@ -76,8 +79,8 @@ private:
     // Raises the raising in progress to its remaining listeners; false when a freeze holds the
     // rest back.
     bool FinishRaising();
-    // Whether a freeze holds back the rest of a raising, outside the pass: it keeps the timer.
-    bool RaisingHeld() const;
+    // Switches the timer off once no raising is in progress: a raising keeps it until done.
+    void StopTimer();
     [[noreturn]] static void RaiseError(std::int32_t code, std::u16string_view source,
                                         const std::u16string &detail);
 
@@ -87,6 +90,9 @@ private:
     ScheduleList list_;
     // The raising of the entry that went off last, while listeners have still to hear it.
     std::unique_ptr<ScheduleEvents::Raising> raising_;
+    // Whether the list was emptied while that raising was in progress: the timer goes off once
+    // it is done, if the list is still empty.
+    bool stop_after_raising_ = false;
     bool mInTimer = false;
     int frozen_ = 0;
 };

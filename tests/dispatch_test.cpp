@@ -165,6 +165,67 @@ TEST_F(TwoListenerTest, AFreezeInAHandlerHoldsTheRestOfThatAlarmUntilTheThaw) {
     EXPECT_EQ(events.heard.back(), u"2:c");
 }
 
+// A listener that empties the list leaves the timer off once the alarm has reached the others.
+TEST_F(TwoListenerTest, AListenerThatEmptiesTheListLeavesTheTimerOffOnceTheAlarmIsOut) {
+    for (const bool all : {true, false}) {
+        SCOPED_TRACE(all ? "RemoveAllSchedule" : "RemoveSchedule of the last entry");
+        events.heard.clear();
+        At(7, 59, 0);
+        schedule.AddSchedule(u"a", schAppointTime, 2026, 12, 0, 7, 8);
+        schedule.AddSchedule(u"b", schEveryDay, 0, 0, 0, 0, 8);
+        events.on_heard = [&](int listener, std::u16string_view) {
+            if (listener != 1)
+                return;
+            if (all)
+                schedule.RemoveAllSchedule();
+            else
+                schedule.RemoveSchedule(u"b"); // "a" left as it went off
+        };
+        At(8, 0, 1);
+        ASSERT_TRUE(timer.running);
+        schedule.Timer1_Timer();
+        EXPECT_EQ(events.heard, (Names{u"1:a", u"2:a"}));
+        EXPECT_TRUE(schedule.Entries().empty());
+        EXPECT_FALSE(timer.running);
+        EXPECT_FALSE(schedule.Timer().Enabled());
+        events.on_heard = nullptr;
+    }
+}
+
+// A listener empties the list and freezes the events while the platform has no timer to give:
+// the rest of the alarm goes out at the first tick after the thaw, with nothing more from the
+// host, and the timer stops after it.
+TEST_F(TwoListenerTest, AnAlarmHeldWhileTimersFailGoesOutAfterTheThawWithoutTheHost) {
+    schedule.AddSchedule(u"c", schAppointTime, 2026, 12, 0, 7, 9);
+    events.on_heard = [&](int listener, std::u16string_view) {
+        if (listener == 1) {
+            schedule.RemoveAllSchedule();
+            schedule.FreezeEvents(true);
+        }
+    };
+    // Ticks as the platform delivers them, only while its timer runs; the tick swallows what a
+    // pass throws, as the COM object's does.
+    const auto tick = [&] {
+        if (!timer.running)
+            return;
+        try {
+            schedule.Timer1_Timer();
+        } catch (const std::bad_alloc &) {
+        }
+    };
+    At(9, 0, 1);
+    timer.failing_starts = 1000; // memory is gone
+    tick();
+    EXPECT_EQ(events.heard, Names{u"1:c"});
+    tick();
+    schedule.FreezeEvents(false);
+    timer.failing_starts = 0; // memory is back
+    for (int i = 0; i < 3; ++i)
+        tick();
+    EXPECT_EQ(events.heard, (Names{u"1:c", u"2:c"}));
+    EXPECT_FALSE(timer.running);
+}
+
 TEST_F(DispatchTest, TwoDailyEntriesAtOneTimeAlternateFromDayToDay) {
     s.AddSchedule(u"A", schEveryDay, 0, 0, 0, 0, 8);
     s.AddSchedule(u"B", schEveryDay, 0, 0, 0, 0, 8);

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,12 @@ public:
 
 class FakeTimerService : public TimerService {
 public:
+    // Throws std::bad_alloc, ticking as before, while `failing_starts` counts down.
     void Start(std::uint32_t period_ms) override {
+        if (failing_starts > 0) {
+            --failing_starts;
+            throw std::bad_alloc();
+        }
         running = true;
         period = period_ms;
         ++starts;
@@ -42,6 +48,7 @@ public:
     bool running = false;
     std::uint32_t period = 0;
     int starts = 0;
+    int failing_starts = 0;
 };
 
 // Records each RunTime and runs an optional action inside the handler.

@@ -113,6 +113,32 @@ TEST_F(QueriesTest, ASharedSnapshotReadsTheListAsTakenWhateverTheListDoesAfter) 
     }
 }
 
+// A tick that moves the first entry on while a snapshot shares the list's store: the list
+// copies the store first, and the snapshot reads the list as it was.
+TEST_F(QueriesTest, ASnapshotTakenBeforeATickKeepsTheFirstEntryWhereItWas) {
+    s.AddSchedule(u"first", schEveryDay, 0, 0, 0, 0, 12, 0, 1);
+    s.AddSchedule(u"second", schEveryDay, 0, 0, 0, 0, 12, 0, 2);
+    s.AddSchedule(u"third", schEveryDay, 0, 0, 0, 0, 13);
+    const ScheduleSnapshot snapshot = s.Snapshot();
+    rig.clock.Set(2026, 12, 7, 12, 0, 2); // "first" goes off and moves to tomorrow
+    rig.Tick();
+    ASSERT_EQ(rig.events.fired, std::vector<std::u16string>{u"first"});
+    EXPECT_EQ(s.NextTime(u"first"), Ole(2026, 12, 8, 12, 0, 1));
+
+    EXPECT_EQ(ToOleDate(snapshot.ItemAt(u"first")), Ole(2026, 12, 7, 12, 0, 1));
+    EXPECT_EQ(ToOleDate(snapshot.ItemAt(std::int64_t{1})), Ole(2026, 12, 7, 12, 0, 1));
+    EXPECT_EQ(ToOleDate(snapshot.ItemAt(std::int64_t{3})), Ole(2026, 12, 7, 13));
+    ScheduleSnapshot::Walk walk(snapshot);
+    std::vector<double> walked;
+    for (Moment due; walk.Next(&due);)
+        walked.push_back(ToOleDate(due));
+    EXPECT_EQ(walked, (std::vector<double>{Ole(2026, 12, 7, 12, 0, 1), Ole(2026, 12, 7, 12, 0, 2),
+                                           Ole(2026, 12, 7, 13)}));
+    const Collection<double> copy = snapshot.CopyOf<double>(ToOleDate);
+    EXPECT_EQ(copy.KeyAt(0), u"first");
+    EXPECT_EQ(copy[0], Ole(2026, 12, 7, 12, 0, 1));
+}
+
 TEST(CollectionTest, InsertsBeforeAndAfterByPositionOrKey) {
     Collection<int> c;
     c.Add(1, u"one");

@@ -74,5 +74,27 @@ TEST(TimerSettings, AnIntervalOfZeroOrBelowPausesTheTicks) {
     EXPECT_TRUE(s.Timer().Enabled());
 }
 
+// A container's new start or load: no entries, the timer off, the given interval; when the
+// platform has no timer to give for the new interval, nothing changes.
+TEST(TimerSettings, ResetIsAllOrNothing) {
+    Rig rig;
+    Schedule &s = rig.schedule;
+    rig.clock.Set(2026, 12, 7, 7, 0, 0);
+    s.SetTimerInterVal(1000);
+    s.AddSchedule(u"a", schEveryDay, 0, 0, 0, 0, 8);
+    ASSERT_TRUE(rig.timer.running);
+    rig.timer.failing_starts = 1;
+    EXPECT_THROW(s.Reset(60000), std::bad_alloc);
+    EXPECT_EQ(s.TimerInterVal(), 1000);
+    EXPECT_EQ(rig.timer.period, 1000u);
+    EXPECT_TRUE(rig.timer.running);
+    EXPECT_NE(s.Entries().Find(u"a"), nullptr);
+    s.Reset(60000);
+    EXPECT_EQ(s.TimerInterVal(), 60000);
+    EXPECT_TRUE(s.Entries().empty());
+    EXPECT_FALSE(rig.timer.running);
+    EXPECT_FALSE(s.Timer().Enabled());
+}
+
 } // namespace
 } // namespace quorvane
