@@ -141,31 +141,38 @@ void *CollectionObject::Find(REFIID iid) {
 
 HRESULT CollectionObject::InterfaceSupportsErrorInfo(REFIID iid) {
     // Invoke sets error information as well as the vtable does.
-    return iid == IID__Collection || iid == IID_IDispatch ? S_OK : S_FALSE;
+    return Boundary(
+        [&] { return iid == IID__Collection || iid == IID_IDispatch ? S_OK : S_FALSE; });
 }
 
 HRESULT CollectionObject::GetTypeInfoCount(UINT *count) {
-    if (!count)
-        return E_POINTER;
-    *count = 0;
-    return S_OK;
+    return Boundary([&]() -> HRESULT {
+        if (!count)
+            return E_POINTER;
+        *count = 0;
+        return S_OK;
+    });
 }
 
 HRESULT CollectionObject::GetTypeInfo(UINT, LCID, ITypeInfo **info) {
-    if (info)
-        *info = nullptr;
-    return DISP_E_BADINDEX;
+    return Boundary([&]() -> HRESULT {
+        if (info)
+            *info = nullptr;
+        return DISP_E_BADINDEX;
+    });
 }
 
 HRESULT CollectionObject::GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID, DISPID *ids) {
-    return IdsOfNames(kMembers, names, count, ids);
+    return Boundary([&] { return IdsOfNames(kMembers, names, count, ids); });
 }
 
 HRESULT CollectionObject::Invoke(DISPID member, REFIID iid, LCID, WORD flags, DISPPARAMS *params,
                                  VARIANT *result, EXCEPINFO *excep, UINT *arg_err) {
-    if (iid != IID_NULL)
-        return DISP_E_UNKNOWNINTERFACE;
-    return InvokeMember(kMembers, this, member, flags, params, result, excep, arg_err);
+    return Boundary([&]() -> HRESULT {
+        if (iid != IID_NULL)
+            return DISP_E_UNKNOWNINTERFACE;
+        return InvokeMember(kMembers, this, member, flags, params, result, excep, arg_err);
+    });
 }
 
 // Each member converts its arguments before it touches the items: converting an object runs
@@ -173,23 +180,24 @@ HRESULT CollectionObject::Invoke(DISPID member, REFIID iid, LCID, WORD flags, DI
 // walk of it, and so replace or free the items a member had already taken.
 
 HRESULT CollectionObject::Item(VARIANT *Index, VARIANT *result) {
-    if (result)
-        VariantInit(result);
-    if (!Index || !result)
-        return E_POINTER;
-    return Guarded(IID__Collection, [&] {
+    return Guarded(IID__Collection, [&]() -> HRESULT {
+        if (result)
+            VariantInit(result);
+        if (!Index || !result)
+            return E_POINTER;
         const CollectionIndex index = ToIndex(*Index);
         if (items_)
             items_->ItemAt(index).CopyTo(result);
         else
             DateOf(snapshot_->ItemAt(index)).CopyTo(result);
+        return S_OK;
     });
 }
 
 HRESULT CollectionObject::Add(VARIANT *Item, VARIANT *Key, VARIANT *Before, VARIANT *After) {
-    if (!Item)
-        return E_POINTER;
-    return Guarded(IID__Collection, [&] {
+    return Guarded(IID__Collection, [&]() -> HRESULT {
+        if (!Item)
+            return E_POINTER;
         Variant item(*Item);
         std::optional<std::u16string> key;
         if (!IsMissing(Key))
@@ -197,35 +205,40 @@ HRESULT CollectionObject::Add(VARIANT *Item, VARIANT *Key, VARIANT *Before, VARI
         const std::optional<CollectionIndex> before = OptionalIndex(Before);
         const std::optional<CollectionIndex> after = OptionalIndex(After);
         Changing().Add(std::move(item), std::move(key), before, after);
+        return S_OK;
     });
 }
 
 HRESULT CollectionObject::Count(LONG *count) {
-    if (!count)
-        return E_POINTER;
-    *count = items_ ? items_->Count() : snapshot_->Count();
-    return S_OK;
+    return Boundary([&]() -> HRESULT {
+        if (!count)
+            return E_POINTER;
+        *count = items_ ? items_->Count() : snapshot_->Count();
+        return S_OK;
+    });
 }
 
 HRESULT CollectionObject::Remove(VARIANT *Index) {
-    if (!Index)
-        return E_POINTER;
-    return Guarded(IID__Collection, [&] {
+    return Guarded(IID__Collection, [&]() -> HRESULT {
+        if (!Index)
+            return E_POINTER;
         const CollectionIndex index = ToIndex(*Index);
         // Released here, once the items are whole again: its owner's code may run.
         const Variant removed = Changing().Remove(index);
+        return S_OK;
     });
 }
 
 HRESULT CollectionObject::_NewEnum(IUnknown **enumerator) {
-    if (!enumerator)
-        return E_POINTER;
-    *enumerator = nullptr;
-    return Guarded(IID__Collection, [&] {
+    return Guarded(IID__Collection, [&]() -> HRESULT {
+        if (!enumerator)
+            return E_POINTER;
+        *enumerator = nullptr;
         if (items_)
             *enumerator = VariantEnum::Create(SharedItems(items_));
         else
             *enumerator = SnapshotEnum::Create(SnapshotDates(*snapshot_));
+        return S_OK;
     });
 }
 

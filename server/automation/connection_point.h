@@ -19,9 +19,9 @@ public:
     ConnectionPoint(const ConnectionPoint &) = delete;
     ConnectionPoint &operator=(const ConnectionPoint &) = delete;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return container_.AddRef(); }
-    ULONG STDMETHODCALLTYPE Release() override { return container_.Release(); }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) noexcept override;
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return container_.AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() noexcept override { return container_.Release(); }
 
     HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID *iid) override;
     HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer **out) override;
@@ -31,7 +31,8 @@ public:
 
     // RunTime (dispatch id 1) on every sink of the moment, each with a by-reference copy of
     // `key` of its own, all made here; what a sink writes into its copy and whatever it fails
-    // with are dropped. A sink that leaves before its turn hears nothing.
+    // with are dropped. A sink that leaves before its turn hears nothing, and the raising
+    // holds no sink: one that leaves is let go at once, even while a freeze holds the rest.
     std::unique_ptr<Raising> Prepare(std::u16string_view key) override;
 
 private:
@@ -40,7 +41,8 @@ private:
         Microsoft::WRL::ComPtr<IDispatch> dispatch;
     };
     class SinkRaising;
-    bool Connected(DWORD cookie) const;
+    // The sink connected under `cookie`, or null.
+    const Sink *Connected(DWORD cookie) const;
 
     IConnectionPointContainer &container_;
     const IID events_;

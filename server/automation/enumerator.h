@@ -33,39 +33,45 @@ public:
     static Interface *Create(Source source) { return new Enumerator(std::move(source)); }
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, Item *out, ULONG *fetched) override {
-        if (!out || (count > 1 && !fetched))
-            return E_POINTER;
-        ULONG done = 0;
-        const HRESULT hr = Allocating([&] {
-            while (done < count && source_.CopyNext(&out[done]))
-                ++done;
+        return Boundary([&]() -> HRESULT {
+            if (!out || (count > 1 && !fetched))
+                return E_POINTER;
+            ULONG done = 0;
+            try {
+                while (done < count && source_.CopyNext(&out[done]))
+                    ++done;
+            } catch (...) {
+                // A failed Next hands out nothing: what it already copied out is dropped again.
+                while (done > 0)
+                    Drop(out[--done]);
+                if (fetched)
+                    *fetched = 0;
+                throw;
+            }
+            if (fetched)
+                *fetched = done;
+            return done == count ? S_OK : S_FALSE;
         });
-        if (FAILED(hr)) {
-            // A failed Next hands out nothing: what it already copied out is dropped again.
-            while (done > 0)
-                Drop(out[--done]);
-        }
-        if (fetched)
-            *fetched = done;
-        if (FAILED(hr))
-            return hr;
-        return done == count ? S_OK : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
-        ULONG skipped = 0;
-        while (skipped < count && source_.Advance())
-            ++skipped;
-        return skipped == count ? S_OK : S_FALSE;
+        return Boundary([&] {
+            ULONG skipped = 0;
+            while (skipped < count && source_.Advance())
+                ++skipped;
+            return skipped == count ? S_OK : S_FALSE;
+        });
     }
     HRESULT STDMETHODCALLTYPE Reset() override {
-        source_.Rewind();
-        return S_OK;
+        return Boundary([&] { source_.Rewind(); });
     }
     HRESULT STDMETHODCALLTYPE Clone(Interface **out) override {
-        if (!out)
-            return E_POINTER;
-        *out = nullptr;
-        return Allocating([&] { *out = new Enumerator(source_); });
+        return Boundary([&]() -> HRESULT {
+            if (!out)
+                return E_POINTER;
+            *out = nullptr;
+            *out = new Enumerator(source_);
+            return S_OK;
+        });
     }
 
     void *Find(REFIID iid) {

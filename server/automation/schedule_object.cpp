@@ -156,46 +156,56 @@ void ScheduleObject::Tick() {
 }
 
 HRESULT ScheduleObject::GetTypeInfoCount(UINT *count) {
-    if (!count)
-        return E_POINTER;
-    *count = 1;
-    return S_OK;
+    return Boundary([&]() -> HRESULT {
+        if (!count)
+            return E_POINTER;
+        *count = 1;
+        return S_OK;
+    });
 }
 
 HRESULT ScheduleObject::GetTypeInfo(UINT index, LCID, ITypeInfo **info) {
-    if (!info)
-        return E_POINTER;
-    *info = nullptr;
-    if (index != 0)
-        return DISP_E_BADINDEX;
-    return info_.CopyTo(info);
+    return Boundary([&]() -> HRESULT {
+        if (!info)
+            return E_POINTER;
+        *info = nullptr;
+        if (index != 0)
+            return DISP_E_BADINDEX;
+        return info_.CopyTo(info);
+    });
 }
 
 HRESULT ScheduleObject::GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID, DISPID *ids) {
-    return info_->GetIDsOfNames(names, count, ids);
+    return Boundary([&] { return info_->GetIDsOfNames(names, count, ids); });
 }
 
 HRESULT ScheduleObject::Invoke(DISPID member, REFIID iid, LCID, WORD flags, DISPPARAMS *params,
                                VARIANT *result, EXCEPINFO *excep, UINT *arg_err) {
-    if (iid != IID_NULL)
-        return DISP_E_UNKNOWNINTERFACE;
-    return InvokeMember(kMembers, this, member, flags, params, result, excep, arg_err);
+    return Boundary([&]() -> HRESULT {
+        if (iid != IID_NULL)
+            return DISP_E_UNKNOWNINTERFACE;
+        return InvokeMember(kMembers, this, member, flags, params, result, excep, arg_err);
+    });
 }
 
 HRESULT ScheduleObject::AddSchedule(BSTR *index, ::schDateType *ty, LONG *yr, LONG *mon, LONG *wk,
                                     LONG *dy, LONG *hr, LONG *min, LONG *sec) {
-    if (!index || !ty)
-        return E_POINTER;
-    return Guarded(IID__Schedule, [&] {
+    return Guarded(IID__Schedule, [&]() -> HRESULT {
+        if (!index || !ty)
+            return E_POINTER;
         control_.AddSchedule(ViewOf(*index), *ty, Optional(yr), Optional(mon), Optional(wk),
                              Optional(dy), Optional(hr), Optional(min), Optional(sec));
+        return S_OK;
     });
 }
 
 HRESULT ScheduleObject::RemoveSchedule(BSTR *key) {
-    if (!key)
-        return E_POINTER;
-    return Guarded(IID__Schedule, [&] { control_.RemoveSchedule(ViewOf(*key)); });
+    return Guarded(IID__Schedule, [&]() -> HRESULT {
+        if (!key)
+            return E_POINTER;
+        control_.RemoveSchedule(ViewOf(*key));
+        return S_OK;
+    });
 }
 
 HRESULT ScheduleObject::RemoveAllSchedule() {
@@ -203,9 +213,12 @@ HRESULT ScheduleObject::RemoveAllSchedule() {
 }
 
 HRESULT ScheduleObject::get_TimerInterVal(LONG *value) {
-    if (!value)
-        return E_POINTER;
-    return Guarded(IID__Schedule, [&] { *value = control_.TimerInterVal(); });
+    return Guarded(IID__Schedule, [&]() -> HRESULT {
+        if (!value)
+            return E_POINTER;
+        *value = control_.TimerInterVal();
+        return S_OK;
+    });
 }
 
 HRESULT ScheduleObject::put_TimerInterVal(LONG vNewValue) {
@@ -213,24 +226,31 @@ HRESULT ScheduleObject::put_TimerInterVal(LONG vNewValue) {
 }
 
 HRESULT ScheduleObject::get_GetSchedules(IDispatch **schedules) {
-    if (!schedules)
-        return E_POINTER;
-    *schedules = nullptr;
-    return Guarded(IID__Schedule, [&] {
+    return Guarded(IID__Schedule, [&]() -> HRESULT {
+        if (!schedules)
+            return E_POINTER;
+        *schedules = nullptr;
         *schedules = CollectionObject::Create(control_.Snapshot());
+        return S_OK;
     });
 }
 
 HRESULT ScheduleObject::get_NextTime(BSTR *ScheduleName, DATE *value) {
-    if (!ScheduleName || !value)
-        return E_POINTER;
-    return Guarded(IID__Schedule, [&] { *value = control_.NextTime(ViewOf(*ScheduleName)); });
+    return Guarded(IID__Schedule, [&]() -> HRESULT {
+        if (!ScheduleName || !value)
+            return E_POINTER;
+        *value = control_.NextTime(ViewOf(*ScheduleName));
+        return S_OK;
+    });
 }
 
 HRESULT ScheduleObject::get_Interval(short *value) {
-    if (!value)
-        return E_POINTER;
-    return Guarded(IID__Schedule, [&] { *value = control_.Interval(); });
+    return Guarded(IID__Schedule, [&]() -> HRESULT {
+        if (!value)
+            return E_POINTER;
+        *value = control_.Interval();
+        return S_OK;
+    });
 }
 
 HRESULT ScheduleObject::put_Interval(short vNewValue) {
@@ -239,25 +259,30 @@ HRESULT ScheduleObject::put_Interval(short vNewValue) {
 
 HRESULT ScheduleObject::InterfaceSupportsErrorInfo(REFIID iid) {
     // Invoke sets error information as well as the vtable does.
-    return iid == IID__Schedule || iid == IID_IDispatch ? S_OK : S_FALSE;
+    return Boundary([&] { return iid == IID__Schedule || iid == IID_IDispatch ? S_OK : S_FALSE; });
 }
 
 HRESULT ScheduleObject::EnumConnectionPoints(IEnumConnectionPoints **out) {
-    if (!out)
-        return E_POINTER;
-    *out = nullptr;
-    return Allocating([&] { *out = PointEnum::Create(std::vector<PointRef>{PointRef{&events_}}); });
+    return Boundary([&]() -> HRESULT {
+        if (!out)
+            return E_POINTER;
+        *out = nullptr;
+        *out = PointEnum::Create(std::vector<PointRef>{PointRef{&events_}});
+        return S_OK;
+    });
 }
 
 HRESULT ScheduleObject::FindConnectionPoint(REFIID iid, IConnectionPoint **out) {
-    if (!out)
-        return E_POINTER;
-    *out = nullptr;
-    if (iid != DIID___Schedule)
-        return CONNECT_E_NOCONNECTION;
-    *out = &events_;
-    events_.AddRef();
-    return S_OK;
+    return Boundary([&]() -> HRESULT {
+        if (!out)
+            return E_POINTER;
+        *out = nullptr;
+        if (iid != DIID___Schedule)
+            return CONNECT_E_NOCONNECTION;
+        *out = &events_;
+        events_.AddRef();
+        return S_OK;
+    });
 }
 
 } // namespace quorvane::server

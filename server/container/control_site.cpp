@@ -6,8 +6,8 @@ using Microsoft::WRL::ComPtr;
 
 namespace quorvane::server {
 
-ControlSite::ControlSite(IUnknown &control, Holdable &holder)
-    : control_(control), own_(control, holder), size_([this] { SizeChanged(); }) {}
+ControlSite::ControlSite(IUnknown &control, Holdable &holder, ViewObject &view)
+    : control_(control), own_(view, holder), size_([this] { SizeChanged(); }) {}
 
 void ControlSite::SetClientSite(IOleClientSite *site) {
     if (site == client_.Get())

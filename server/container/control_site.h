@@ -17,8 +17,8 @@ namespace quorvane::server {
 class ControlSite {
 public:
     // `control` is the COM object that the container sees, held through `holder` by code that
-    // reaches it by a pointer of its own.
-    ControlSite(IUnknown &control, Holdable &holder);
+    // reaches it by a pointer of its own; its own window paints it through `view`.
+    ControlSite(IUnknown &control, Holdable &holder, ViewObject &view);
     ControlSite(const ControlSite &) = delete;
     ControlSite &operator=(const ControlSite &) = delete;
 

@@ -3,7 +3,7 @@
 namespace quorvane::server {
 
 Embedding::Embedding(IUnknown &owner, Holdable &holder, Schedule &control, ITypeInfo &info)
-    : site_(owner, holder), view_(owner, site_), ole_object_(owner, site_, view_, control),
+    : site_(owner, holder, view_), view_(owner, site_), ole_object_(owner, site_, view_, control),
       in_place_(owner, site_), persistence_(owner, control), class_info_(owner, info) {}
 
 void *Embedding::Find(REFIID iid) {

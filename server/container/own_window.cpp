@@ -1,14 +1,11 @@
 #include "own_window.h"
 
+#include "boundary.h"
 #include "exclusive.h"
 #include "module_lock.h"
-
-#include <oleidl.h>
-#include <wrl/client.h>
+#include "view_object.h"
 
 #include <utility>
-
-using Microsoft::WRL::ComPtr;
 
 namespace quorvane::server {
 
@@ -103,10 +100,13 @@ LRESULT CALLBACK OwnWindow::Procedure(HWND window, UINT message, WPARAM wparam, 
         LockModule();
         SetWindowLongPtrW(window, kHoldsModule, TRUE);
         break;
-    case WM_PAINT:
-        if (Paint(window))
+    case WM_PAINT: {
+        bool painted = false;
+        Boundary([&] { painted = Paint(window); });
+        if (painted)
             return 0;
         break;
+    }
     case WM_NCDESTROY: {
         {
             // Gone with its parent, or with its thread: the control forgets it.
@@ -142,12 +142,9 @@ bool OwnWindow::Paint(HWND window) {
     RECT client;
     GetClientRect(window, &client);
     const RECTL bounds{client.left, client.top, client.right, client.bottom};
-    ComPtr<IViewObject> view;
-    if (SUCCEEDED(owner->control_.QueryInterface(IID_PPV_ARGS(&view))))
-        view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr,
-                   0);
+    owner->view_.Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr,
+                      nullptr, 0);
     EndPaint(window, &paint);
-    view.Reset();
     // The control's last reference may go here, and the window with it.
     owner->holder_.LetGo();
     return true;

@@ -14,11 +14,15 @@
 
 namespace quorvane::server {
 
+class ViewObject;
+
 class OwnWindow {
 public:
-    // The window paints `control`'s view, held through `holder` while it paints: another thread
-    // may release the control at any moment.
-    OwnWindow(IUnknown &control, Holdable &holder) : control_(control), holder_(holder) {}
+    // The window paints the control through `view`, holding the control through `holder`
+    // while it paints: another thread may release the control at any moment. It reaches the
+    // view directly, never through the control's IUnknown, which may be an outer object's on
+    // its way out.
+    OwnWindow(ViewObject &view, Holdable &holder) : view_(view), holder_(holder) {}
     OwnWindow(const OwnWindow &) = delete;
     OwnWindow &operator=(const OwnWindow &) = delete;
     ~OwnWindow() { Destroy(); }
@@ -42,7 +46,7 @@ private:
     static OwnWindow *Owner(HWND window);
     static bool Paint(HWND window);
 
-    IUnknown &control_;
+    ViewObject &view_;
     Holdable &holder_;
     HWND window_ = nullptr;
 };

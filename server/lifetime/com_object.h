@@ -5,23 +5,17 @@
 // An object may be aggregated: its own IUnknown, `Inner()`, counts the references and answers
 // QueryInterface, while the IUnknown methods of every other interface delegate to the
 // controlling unknown, the outer object's when there is one and `Inner()` otherwise.
+//
+// The IUnknown methods cannot throw; every other method of the object's interfaces runs its
+// body through Boundary (boundary.h).
 #pragma once
 
+#include "boundary.h"
 #include "module_lock.h"
 
 #include <unknwn.h>
 
 namespace quorvane::server {
-
-// Runs `body`, which only allocates, at a COM boundary: a failure becomes E_OUTOFMEMORY.
-template <class Body> HRESULT Allocating(Body &&body) {
-    try {
-        body();
-        return S_OK;
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
-}
 
 template <class Self, class... Interfaces> class ComObject : public Interfaces... {
 public:
@@ -30,11 +24,11 @@ public:
     ComObject(const ComObject &) = delete;
     ComObject &operator=(const ComObject &) = delete;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) noexcept override {
         return outer_->QueryInterface(iid, out);
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return outer_->AddRef(); }
-    ULONG STDMETHODCALLTYPE Release() override { return outer_->Release(); }
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return outer_->AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() noexcept override { return outer_->Release(); }
 
     // The object's own, non-delegating IUnknown.
     IUnknown *Inner() { return &inner_; }
@@ -42,18 +36,12 @@ public:
     // A reference for code that reaches the object by a pointer of its own, such as a timer's
     // tick, and may find it on its way out (released on another thread, or its destruction
     // running a message loop): taken only while the object is alive. LetGo gives it back.
-    bool TryHold() {
-        if (!inner_.TryAddRef())
-            return false;
-        if (outer_ != &inner_)
-            outer_->AddRef();
-        return true;
-    }
-    void LetGo() {
-        if (outer_ != &inner_)
-            outer_->Release();
-        inner_.Release();
-    }
+    // It holds the object itself, never an outer object, which may be on its way out while
+    // the object lives on (its final release not yet at the object's own): a holder must
+    // neither bring it back nor run its final release again. Nothing done while holding may
+    // reach the outer object.
+    bool TryHold() { return inner_.TryAddRef(); }
+    void LetGo() { inner_.Release(); }
 
 protected:
     virtual ~ComObject() = default;
@@ -63,7 +51,7 @@ private:
     public:
         explicit InnerUnknown(ComObject &object) : object_(object) {}
 
-        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override {
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) noexcept override {
             if (!out)
                 return E_POINTER;
             if (iid == IID_IUnknown) {
@@ -77,8 +65,8 @@ private:
             static_cast<IUnknown *>(*out)->AddRef();
             return S_OK;
         }
-        ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-        ULONG STDMETHODCALLTYPE Release() override {
+        ULONG STDMETHODCALLTYPE AddRef() noexcept override { return InterlockedIncrement(&refs_); }
+        ULONG STDMETHODCALLTYPE Release() noexcept override {
             const ULONG left = InterlockedDecrement(&refs_);
             if (left == 0) {
                 // Code that the destruction runs (a sink's last Release may pump messages)

@@ -11,20 +11,24 @@ void *ClassFactory::Find(REFIID iid) {
 }
 
 HRESULT ClassFactory::CreateInstance(IUnknown *outer, REFIID iid, void **out) {
-    if (!out)
-        return E_POINTER;
-    *out = nullptr;
-    return ScheduleObject::Create(outer, iid, out);
+    return Boundary([&]() -> HRESULT {
+        if (!out)
+            return E_POINTER;
+        *out = nullptr;
+        return ScheduleObject::Create(outer, iid, out);
+    });
 }
 
 HRESULT ClassFactory::LockServer(BOOL lock) {
-    // Only a lock this process took can be let go: an unmatched FALSE must not leave the
-    // count owing locks that objects still hold.
-    if (lock)
-        TakeServerLock();
-    else
-        DropServerLock();
-    return S_OK;
+    return Boundary([&]() -> HRESULT {
+        // Only a lock this process took can be let go: an unmatched FALSE must not leave the
+        // count owing locks that objects still hold.
+        if (lock)
+            TakeServerLock();
+        else
+            DropServerLock();
+        return S_OK;
+    });
 }
 
 } // namespace quorvane::server

@@ -1,5 +1,6 @@
 // DllRegisterServer and DllUnregisterServer: the registration (registration.cpp) written to
 // the registry below HKEY_CLASSES_ROOT, in the view of this module's bitness.
+#include "boundary.h"
 #include "module_lock.h"
 #include "registration.h"
 
@@ -156,28 +157,28 @@ bool ModulePath(std::wstring &path) {
 
 using namespace quorvane::server;
 
-STDAPI DllRegisterServer() try {
-    std::wstring path;
-    if (!ModulePath(path))
-        return SELFREG_E_CLASS;
-    // A program that is not long-path aware cannot load a module by a path of MAX_PATH
-    // characters or more ("Maximum Path Length Limitation" in Naming Files, Paths, and
-    // Namespaces): a registration naming it would create nothing, so none is written.
-    if (path.size() >= MAX_PATH)
-        return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
-    ClassesRoot registry;
-    return RegisterSchedule(registry, path);
-} catch (const std::bad_alloc &) {
-    return E_OUTOFMEMORY;
+STDAPI DllRegisterServer() {
+    return Boundary([]() -> HRESULT {
+        std::wstring path;
+        if (!ModulePath(path))
+            return SELFREG_E_CLASS;
+        // A program that is not long-path aware cannot load a module by a path of MAX_PATH
+        // characters or more ("Maximum Path Length Limitation" in Naming Files, Paths, and
+        // Namespaces): a registration naming it would create nothing, so none is written.
+        if (path.size() >= MAX_PATH)
+            return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+        ClassesRoot registry;
+        return RegisterSchedule(registry, path);
+    });
 }
 
-STDAPI DllUnregisterServer() try {
-    std::wstring path;
-    if (!ModulePath(path))
-        return SELFREG_E_CLASS;
-    ClassesRoot registry;
-    return UnregisterSchedule(registry,
-                              [&](const std::wstring &named) { return SameFile(named, path); });
-} catch (const std::bad_alloc &) {
-    return E_OUTOFMEMORY;
+STDAPI DllUnregisterServer() {
+    return Boundary([]() -> HRESULT {
+        std::wstring path;
+        if (!ModulePath(path))
+            return SELFREG_E_CLASS;
+        ClassesRoot registry;
+        return UnregisterSchedule(registry,
+                                  [&](const std::wstring &named) { return SameFile(named, path); });
+    });
 }

@@ -15,14 +15,10 @@ namespace {
 // can run.
 bool refuse_next_malloc = false;
 
-// A thread's exception state as the Itanium C++ ABI lays out __cxa_eh_globals: the exceptions
-// caught and not yet finished, and the count of those thrown and not yet caught.
-struct ThreadState {
-    void *caught_exceptions;
-    unsigned int uncaught_exceptions;
-};
-// The states of the threads that threw through the module, each a row of this table, so that
-// none waits for memory; the heap gives further threads theirs.
+using ThreadState = quorvane::server::ExceptionState;
+// The states of the threads that came into the module, each a row of this table, so that none
+// waits for memory; the heap gives further threads theirs, and an ExceptionFrame lends one
+// when neither can.
 constexpr std::size_t kRows = 256;
 ThreadState rows[kRows];
 LONG row_taken[kRows];
@@ -37,6 +33,8 @@ ThreadState *NewState() {
 }
 
 void FreeState(ThreadState *state) {
+    if (state->on_frame) // its frame gives it back
+        return;
     if (state >= rows && state < rows + kRows) {
         *state = {};
         InterlockedExchange(&row_taken[state - rows], 0);
@@ -69,6 +67,7 @@ extern "C" __cxa_eh_globals *__cxa_get_globals() noexcept {
     auto *state = static_cast<ThreadState *>(TlsGetValue(state_slot));
     if (!state) {
         state = NewState();
+        // Only outside every ExceptionFrame, which the module's ways in make first.
         if (!state)
             std::abort(); // as the runtime's own does: no exception can be thrown without it
         TlsSetValue(state_slot, state);
@@ -84,6 +83,33 @@ extern "C" __cxa_eh_globals *__cxa_get_globals_fast() noexcept {
 } // namespace __cxxabiv1
 
 namespace quorvane::server {
+
+ExceptionFrame::ExceptionFrame() noexcept {
+    // The caller may still mean to read the last error after its call.
+    const DWORD error = GetLastError();
+    if (!TlsGetValue(state_slot)) {
+        ThreadState *state = NewState();
+        if (!state) {
+            own_.on_frame = true;
+            state = &own_;
+            lent_ = true;
+        }
+        if (!TlsSetValue(state_slot, state)) {
+            FreeState(state);
+            lent_ = false;
+            ready_ = false;
+        }
+    }
+    SetLastError(error);
+}
+
+ExceptionFrame::~ExceptionFrame() {
+    if (!lent_)
+        return;
+    const DWORD error = GetLastError();
+    TlsSetValue(state_slot, nullptr);
+    SetLastError(error);
+}
 
 bool PrepareExceptions() {
     state_slot = TlsAlloc();

@@ -1,12 +1,11 @@
 // The module's entry points for loading and for handing out its class object.
+#include "boundary.h"
 #include "class_factory.h"
 #include "exception_memory.h"
 #include "own_window.h"
 #include "quorvane_idl.h"
 #include "thread_timer.h"
 #include "type_info.h"
-
-#include <new>
 
 using namespace quorvane::server;
 
@@ -27,23 +26,25 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 }
 
 STDAPI DllCanUnloadNow() {
-    if (ModuleInUse())
-        return S_FALSE;
-    ReleaseScheduleTypeInfo();
-    OwnWindow::UnregisterClass();
-    return S_OK;
+    return Boundary([]() -> HRESULT {
+        if (ModuleInUse())
+            return S_FALSE;
+        ReleaseScheduleTypeInfo();
+        OwnWindow::UnregisterClass();
+        return S_OK;
+    });
 }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void **out) {
-    if (!out)
-        return E_POINTER;
-    *out = nullptr;
-    if (clsid != CLSID_Schedule)
-        return CLASS_E_CLASSNOTAVAILABLE;
-    IClassFactory *factory = new (std::nothrow) ClassFactory;
-    if (!factory)
-        return E_OUTOFMEMORY;
-    const HRESULT hr = factory->QueryInterface(iid, out);
-    factory->Release();
-    return hr;
+    return Boundary([&]() -> HRESULT {
+        if (!out)
+            return E_POINTER;
+        *out = nullptr;
+        if (clsid != CLSID_Schedule)
+            return CLASS_E_CLASSNOTAVAILABLE;
+        IClassFactory *factory = new ClassFactory;
+        const HRESULT hr = factory->QueryInterface(iid, out);
+        factory->Release();
+        return hr;
+    });
 }

@@ -1,5 +1,6 @@
 #include "thread_timer.h"
 
+#include "boundary.h"
 #include "exclusive.h"
 #include "module_lock.h"
 
@@ -106,6 +107,11 @@ void ThreadTimer::ForgetThread(DWORD thread) {
 }
 
 void CALLBACK ThreadTimer::OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
+    // The tick's pass may throw (it runs out of memory): the thread must be able to.
+    Boundary([id] { Deliver(id); });
+}
+
+void ThreadTimer::Deliver(UINT_PTR id) {
     const DWORD thread = GetCurrentThreadId();
     ThreadTimer *timer = nullptr;
     bool held = false, orphan = false;

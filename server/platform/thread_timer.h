@@ -41,6 +41,7 @@ public:
 
 private:
     static void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD);
+    static void Deliver(UINT_PTR id);
 
     TimerTarget &target_;
     DWORD thread_ = 0;

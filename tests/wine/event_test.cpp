@@ -70,6 +70,28 @@ TEST_F(Events, AFreezeInAHandlerHoldsTheRestOfTheAlarmUntilTheThaw) {
     EXPECT_EQ((std::vector<std::wstring>{L"First", L"Second"}), second.keys);
 }
 
+// A sink that leaves while a freeze holds the rest of an alarm back is let go at once, and hears
+// nothing of it after the thaw.
+TEST_F(Events, UnadviseLetsGoOfTheSinkAtOnceWhileAnAlarmIsHeld) {
+    ComPtr<IOleControl> control;
+    ASSERT_EQ(S_OK, s.As(&control));
+    const DWORD cookie = Connect(s.Get(), second);
+    sink.handler = [&](const std::wstring &) { ASSERT_EQ(S_OK, control->FreezeEvents(TRUE)); };
+    ASSERT_EQ(S_OK, AddAt(s.Get(), L"Held", NowPlus(1)));
+    ASSERT_TRUE(WaitFor(1));
+    ASSERT_EQ(std::vector<std::wstring>{}, second.keys);
+    ComPtr<IConnectionPointContainer> container;
+    ASSERT_EQ(S_OK, s.As(&container));
+    ComPtr<IConnectionPoint> point;
+    ASSERT_EQ(S_OK, container->FindConnectionPoint(DIID___Schedule, &point));
+    ASSERT_EQ(S_OK, point->Unadvise(cookie));
+    EXPECT_EQ(1, second.refs) << "the held alarm still holds the sink";
+    EXPECT_EQ(2, sink.refs); // the connection's, which the held alarm does not add to
+    ASSERT_EQ(S_OK, control->FreezeEvents(FALSE));
+    PumpUntil([] { return false; }, 300);
+    EXPECT_EQ(std::vector<std::wstring>{}, second.keys);
+}
+
 TEST_F(Events, TwoSinksHearEveryEntryInDueOrder) {
     Connect(s.Get(), second);
     const DATE soon = NowPlus(1), later = NowPlus(2);

@@ -54,6 +54,9 @@ LPVOID WINAPI TaskMemAlloc(SIZE_T size) {
 INT WINAPI ReAllocStringLen(BSTR *text, const OLECHAR *with, UINT length) {
     return Fails() ? FALSE : SysReAllocStringLen(text, with, length);
 }
+LPVOID WINAPI AllocFromHeap(HANDLE heap, DWORD flags, SIZE_T size) {
+    return Fails() ? nullptr : HeapAlloc(heap, flags, size);
+}
 
 struct Replacement {
     const char *dll, *name;
@@ -68,7 +71,8 @@ const Replacement kReplacements[] = {
     {"oleaut32.dll", "SysAllocStringByteLen", reinterpret_cast<void *>(&AllocStringByteLen)},
     {"oleaut32.dll", "SysReAllocString", reinterpret_cast<void *>(&ReAllocString)},
     {"oleaut32.dll", "SysReAllocStringLen", reinterpret_cast<void *>(&ReAllocStringLen)},
-    {"ole32.dll", "CoTaskMemAlloc", reinterpret_cast<void *>(&TaskMemAlloc)}};
+    {"ole32.dll", "CoTaskMemAlloc", reinterpret_cast<void *>(&TaskMemAlloc)},
+    {"kernel32.dll", "HeapAlloc", reinterpret_cast<void *>(&AllocFromHeap)}};
 
 const Replacement *ReplacementOf(const char *dll, const char *name) {
     for (const Replacement &replacement : kReplacements)

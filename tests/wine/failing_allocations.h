@@ -1,6 +1,7 @@
 // Allocation failure inside the module, injected from outside it: the module's import slots for
-// the C runtime's allocators (malloc, calloc, realloc), the Automation strings (SysAllocString...)
-// and COM's task memory point at functions of the tests' own while an injection lives. Armed, they
+// the C runtime's allocators (malloc, calloc, realloc), the Automation strings (SysAllocString...),
+// COM's task memory and the process heap (HeapAlloc) point at functions of the tests' own while an
+// injection lives. Armed, they
 // fail the n-th allocation the module asks for and every later one, as memory that is gone
 // stays gone; disarmed, they pass every request on.
 #pragma once

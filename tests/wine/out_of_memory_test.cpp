@@ -5,6 +5,7 @@
 #include "host.h"
 
 #include <cstdlib>
+#include <type_traits>
 
 namespace {
 
@@ -92,6 +93,16 @@ protected:
             if (!inject.Failed())
                 return;
         }
+    }
+
+    // The same, for a call that answers as it does with memory when it needs none.
+    void EveryFailureAsUsual(const char *what, const std::function<HRESULT()> &call,
+                             const std::function<void()> &undo = {}) {
+        const HRESULT usual = call();
+        ASSERT_NE(E_OUTOFMEMORY, usual) << what;
+        if (undo)
+            undo();
+        EveryFailure(what, call, undo, usual);
     }
 
     Sink first, second; // outlive the control that holds them
@@ -216,6 +227,304 @@ TEST_F(OutOfMemory, TheCollectionEnumeratorsAndUserTypeAnswerOutOfMemoryAndChang
         ComPtr<IEnumConnections> connections;
         return point->EnumConnections(&connections);
     });
+}
+
+// Gives nothing to read and takes what is written.
+struct EmptyBag final : IPropertyBag {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override {
+        *out = iid == IID_IUnknown || iid == IID_IPropertyBag ? this : nullptr;
+        return *out ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE Read(LPCOLESTR, VARIANT *, IErrorLog *) override {
+        return E_INVALIDARG;
+    }
+    HRESULT STDMETHODCALLTYPE Write(LPCOLESTR, VARIANT *) override { return S_OK; }
+};
+
+// Every other method of every interface the module implements, with allocations failing from
+// the n-th on: a container's new start or load, which resets the control, answers
+// E_OUTOFMEMORY and leaves it as it was; every call answers as it does with memory otherwise.
+TEST_F(OutOfMemory, EveryMethodOfEveryInterfaceAnswersOutOfMemoryOrAsUsual) {
+    const auto fresh_again = [&] {
+        Restore();
+        EXPECT_EQ(S_OK, s->put_Interval(100));
+    };
+    ComPtr<IStream> stream;
+    ASSERT_EQ(S_OK, CreateStreamOnHGlobal(nullptr, TRUE, &stream));
+    ComPtr<IStorage> storage;
+    ASSERT_EQ(S_OK, StgCreateDocfile(nullptr,
+                                     STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE |
+                                         STGM_DELETEONRELEASE,
+                                     0, &storage));
+    EmptyBag bag;
+    ComPtr<IPersistStreamInit> streamed;
+    ComPtr<IPersistPropertyBag> bagged;
+    ComPtr<IPersistStorage> stored;
+    ASSERT_EQ(S_OK, s.As(&streamed));
+    ASSERT_EQ(S_OK, s.As(&bagged));
+    ASSERT_EQ(S_OK, s.As(&stored));
+    EveryFailure(
+        "IPersistStreamInit::InitNew", [&] { return streamed->InitNew(); }, fresh_again);
+    EveryFailure(
+        "IPersistStreamInit::Load", [&] { return streamed->Load(stream.Get()); }, fresh_again);
+    EveryFailure(
+        "IPersistPropertyBag::Load", [&] { return bagged->Load(&bag, nullptr); }, fresh_again);
+    EveryFailure(
+        "IPersistStorage::InitNew", [&] { return stored->InitNew(storage.Get()); }, fresh_again);
+    EveryFailure(
+        "IPersistStorage::Load", [&] { return stored->Load(storage.Get()); }, fresh_again);
+    CLSID clsid;
+    ULARGE_INTEGER size;
+    EveryFailureAsUsual("GetClassID", [&] { return streamed->GetClassID(&clsid); });
+    EveryFailureAsUsual("IsDirty", [&] { return streamed->IsDirty(); });
+    EveryFailureAsUsual("Save", [&] { return streamed->Save(stream.Get(), TRUE); });
+    EveryFailureAsUsual("GetSizeMax", [&] { return streamed->GetSizeMax(&size); });
+    EveryFailureAsUsual("IPersistPropertyBag::Save",
+                        [&] { return bagged->Save(&bag, TRUE, TRUE); });
+    EveryFailureAsUsual("IPersistStorage::Save", [&] { return stored->Save(storage.Get(), TRUE); });
+    EveryFailureAsUsual("SaveCompleted", [&] { return stored->SaveCompleted(nullptr); });
+    EveryFailureAsUsual("HandsOffStorage", [&] { return stored->HandsOffStorage(); });
+
+    ComPtr<IOleObject> object;
+    ComPtr<IOleControl> control;
+    ASSERT_EQ(S_OK, s.As(&object));
+    ASSERT_EQ(S_OK, s.As(&control));
+    ComPtr<IOleClientSite> site;
+    ComPtr<IMoniker> moniker;
+    ComPtr<IDataObject> data;
+    ComPtr<IEnumOLEVERB> verbs;
+    ComPtr<IEnumSTATDATA> advised;
+    SIZEL extent{882, 882};
+    DWORD status = 0, cookie = 0;
+    CONTROLINFO info{sizeof info, nullptr, 0, 0};
+    struct : IAdviseSink {
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void **out) override {
+            *out = this;
+            return S_OK;
+        }
+        ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+        ULONG STDMETHODCALLTYPE Release() override { return 1; }
+        void STDMETHODCALLTYPE OnDataChange(FORMATETC *, STGMEDIUM *) override {}
+        void STDMETHODCALLTYPE OnViewChange(DWORD, LONG) override {}
+        void STDMETHODCALLTYPE OnRename(IMoniker *) override {}
+        void STDMETHODCALLTYPE OnSave() override {}
+        void STDMETHODCALLTYPE OnClose() override {}
+    } view_sink;
+    EveryFailureAsUsual("SetClientSite", [&] { return object->SetClientSite(nullptr); });
+    EveryFailureAsUsual("GetClientSite", [&] { return object->GetClientSite(&site); });
+    EveryFailureAsUsual("SetHostNames", [&] { return object->SetHostNames(L"a", L"b"); });
+    EveryFailureAsUsual("Close", [&] { return object->Close(OLECLOSE_NOSAVE); });
+    EveryFailureAsUsual("SetMoniker",
+                        [&] { return object->SetMoniker(OLEWHICHMK_OBJREL, nullptr); });
+    EveryFailureAsUsual("GetMoniker", [&] {
+        return object->GetMoniker(OLEGETMONIKER_ONLYIFTHERE, OLEWHICHMK_OBJREL, &moniker);
+    });
+    EveryFailureAsUsual("InitFromData", [&] { return object->InitFromData(nullptr, TRUE, 0); });
+    EveryFailureAsUsual("GetClipboardData", [&] { return object->GetClipboardData(0, &data); });
+    EveryFailureAsUsual("DoVerb", [&] {
+        return object->DoVerb(OLEIVERB_HIDE, nullptr, nullptr, 0, nullptr, nullptr);
+    });
+    EveryFailureAsUsual("EnumVerbs", [&] {
+        verbs.Reset();
+        return object->EnumVerbs(&verbs);
+    });
+    EveryFailureAsUsual("Update", [&] { return object->Update(); });
+    EveryFailureAsUsual("IsUpToDate", [&] { return object->IsUpToDate(); });
+    EveryFailureAsUsual("GetUserClassID", [&] { return object->GetUserClassID(&clsid); });
+    EveryFailureAsUsual("IOleObject::SetExtent",
+                        [&] { return object->SetExtent(DVASPECT_CONTENT, &extent); });
+    EveryFailureAsUsual("IOleObject::GetExtent",
+                        [&] { return object->GetExtent(DVASPECT_CONTENT, &extent); });
+    EveryFailureAsUsual(
+        "IOleObject::Advise", [&] { return object->Advise(&view_sink, &cookie); },
+        [&] { object->Unadvise(cookie); });
+    EveryFailureAsUsual("IOleObject::Unadvise", [&] { return object->Unadvise(12345); });
+    EveryFailureAsUsual("EnumAdvise", [&] {
+        advised.Reset();
+        return object->EnumAdvise(&advised);
+    });
+    EveryFailureAsUsual("GetMiscStatus",
+                        [&] { return object->GetMiscStatus(DVASPECT_CONTENT, &status); });
+    EveryFailureAsUsual("SetColorScheme", [&] { return object->SetColorScheme(nullptr); });
+    EveryFailureAsUsual("GetControlInfo", [&] { return control->GetControlInfo(&info); });
+    EveryFailureAsUsual("OnMnemonic", [&] { return control->OnMnemonic(nullptr); });
+    EveryFailureAsUsual("OnAmbientPropertyChange",
+                        [&] { return control->OnAmbientPropertyChange(DISPID_UNKNOWN); });
+    EveryFailureAsUsual(
+        "FreezeEvents", [&] { return control->FreezeEvents(TRUE); },
+        [&] { control->FreezeEvents(FALSE); });
+
+    ComPtr<IOleInPlaceObjectWindowless> in_place;
+    ComPtr<IOleInPlaceActiveObject> active;
+    ASSERT_EQ(S_OK, s.As(&in_place));
+    ASSERT_EQ(S_OK, s.As(&active));
+    HWND window = nullptr;
+    const RECT place{0, 0, 10, 10};
+    LRESULT result = 0;
+    ComPtr<IDropTarget> drop;
+    EveryFailureAsUsual("GetWindow", [&] { return in_place->GetWindow(&window); });
+    EveryFailureAsUsual("ContextSensitiveHelp",
+                        [&] { return in_place->ContextSensitiveHelp(FALSE); });
+    EveryFailureAsUsual("InPlaceDeactivate", [&] { return in_place->InPlaceDeactivate(); });
+    EveryFailureAsUsual("UIDeactivate", [&] { return in_place->UIDeactivate(); });
+    EveryFailureAsUsual("SetObjectRects", [&] { return in_place->SetObjectRects(&place, &place); });
+    EveryFailureAsUsual("ReactivateAndUndo", [&] { return in_place->ReactivateAndUndo(); });
+    EveryFailureAsUsual("OnWindowMessage",
+                        [&] { return in_place->OnWindowMessage(WM_NULL, 0, 0, &result); });
+    EveryFailureAsUsual("GetDropTarget", [&] { return in_place->GetDropTarget(&drop); });
+    EveryFailureAsUsual("TranslateAccelerator",
+                        [&] { return active->TranslateAccelerator(nullptr); });
+    EveryFailureAsUsual("OnFrameWindowActivate",
+                        [&] { return active->OnFrameWindowActivate(TRUE); });
+    EveryFailureAsUsual("OnDocWindowActivate", [&] { return active->OnDocWindowActivate(TRUE); });
+    EveryFailureAsUsual("ResizeBorder",
+                        [&] { return active->ResizeBorder(&place, nullptr, TRUE); });
+    EveryFailureAsUsual("EnableModeless", [&] { return active->EnableModeless(TRUE); });
+
+    ComPtr<IViewObject2> view;
+    ASSERT_EQ(S_OK, s.As(&view));
+    const HDC dc = CreateCompatibleDC(nullptr);
+    const RECTL bounds{0, 0, 32, 32};
+    LOGPALETTE *colors = nullptr;
+    DWORD aspects = 0, flags = 0, frozen = 0;
+    ComPtr<IAdviseSink> sink;
+    EveryFailureAsUsual("Draw", [&] {
+        return view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr,
+                          nullptr, 0);
+    });
+    DeleteDC(dc);
+    EveryFailureAsUsual("GetColorSet", [&] {
+        return view->GetColorSet(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, &colors);
+    });
+    EveryFailureAsUsual("Freeze",
+                        [&] { return view->Freeze(DVASPECT_CONTENT, -1, nullptr, &frozen); });
+    EveryFailureAsUsual("Unfreeze", [&] { return view->Unfreeze(frozen); });
+    EveryFailureAsUsual("SetAdvise",
+                        [&] { return view->SetAdvise(DVASPECT_CONTENT, 0, &view_sink); });
+    EveryFailureAsUsual("GetAdvise", [&] {
+        sink.Reset();
+        return view->GetAdvise(&aspects, &flags, &sink);
+    });
+    EveryFailureAsUsual("IViewObject2::GetExtent",
+                        [&] { return view->GetExtent(DVASPECT_CONTENT, -1, nullptr, &extent); });
+    view->SetAdvise(0, 0, nullptr);
+
+    ComPtr<IProvideClassInfo2> provide;
+    ASSERT_EQ(S_OK, s.As(&provide));
+    ComPtr<ITypeInfo> type;
+    GUID guid;
+    EveryFailureAsUsual("GetClassInfo", [&] {
+        type.Reset();
+        return provide->GetClassInfo(&type);
+    });
+    EveryFailureAsUsual("GetGUID",
+                        [&] { return provide->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &guid); });
+
+    // The control's IDispatch and error information, and its collection's.
+    UINT count = 0;
+    DISPID id = 0;
+    LPOLESTR name = const_cast<LPOLESTR>(L"AddSchedule");
+    EveryFailureAsUsual("GetTypeInfoCount", [&] { return s->GetTypeInfoCount(&count); });
+    EveryFailureAsUsual("GetTypeInfo", [&] {
+        type.Reset();
+        return s->GetTypeInfo(0, 0, &type);
+    });
+    EveryFailureAsUsual("GetIDsOfNames",
+                        [&] { return s->GetIDsOfNames(IID_NULL, &name, 1, 0, &id); });
+    ComPtr<ISupportErrorInfo> supports;
+    ASSERT_EQ(S_OK, s.As(&supports));
+    EveryFailureAsUsual("InterfaceSupportsErrorInfo",
+                        [&] { return supports->InterfaceSupportsErrorInfo(IID__Schedule); });
+    ComPtr<IDispatch> items;
+    ASSERT_EQ(S_OK, s->get_GetSchedules(&items));
+    ComPtr<_Collection> collection;
+    ASSERT_EQ(S_OK, items.As(&collection));
+    ASSERT_EQ(S_OK, items.As(&supports));
+    LONG counted = 0;
+    LPOLESTR item = const_cast<LPOLESTR>(L"Item");
+    EveryFailureAsUsual("Collection.Count", [&] { return collection->Count(&counted); });
+    EveryFailureAsUsual("Collection.GetTypeInfoCount",
+                        [&] { return items->GetTypeInfoCount(&count); });
+    EveryFailureAsUsual("Collection.GetTypeInfo", [&] { return items->GetTypeInfo(0, 0, &type); });
+    EveryFailureAsUsual("Collection.GetIDsOfNames",
+                        [&] { return items->GetIDsOfNames(IID_NULL, &item, 1, 0, &id); });
+    EveryFailureAsUsual("Collection.InterfaceSupportsErrorInfo",
+                        [&] { return supports->InterfaceSupportsErrorInfo(IID__Collection); });
+
+    // The connection point, and every enumerator: of connection points, connections, items.
+    ComPtr<IConnectionPointContainer> container;
+    ASSERT_EQ(S_OK, s.As(&container));
+    ComPtr<IConnectionPoint> point;
+    EveryFailureAsUsual("FindConnectionPoint", [&] {
+        point.Reset();
+        return container->FindConnectionPoint(DIID___Schedule, &point);
+    });
+    IID iid;
+    ComPtr<IConnectionPointContainer> back;
+    EveryFailureAsUsual("GetConnectionInterface",
+                        [&] { return point->GetConnectionInterface(&iid); });
+    EveryFailureAsUsual("GetConnectionPointContainer", [&] {
+        back.Reset();
+        return point->GetConnectionPointContainer(&back);
+    });
+    const DWORD connected = Connect(s.Get(), first);
+    EveryFailureAsUsual("IConnectionPoint::Unadvise",
+                        [&] { return point->Unadvise(connected + 1); });
+    ComPtr<IEnumConnectionPoints> points;
+    ComPtr<IEnumConnections> connections;
+    ComPtr<IUnknown> walk;
+    ComPtr<IEnumVARIANT> walking;
+    ASSERT_EQ(S_OK, container->EnumConnectionPoints(&points));
+    ASSERT_EQ(S_OK, point->EnumConnections(&connections));
+    ASSERT_EQ(S_OK, collection->_NewEnum(&walk));
+    ASSERT_EQ(S_OK, walk.As(&walking));
+    const auto enumerator = [&](const char *what, auto &walker) {
+        SCOPED_TRACE(what);
+        using Walker = std::remove_reference_t<decltype(*walker.Get())>;
+        ComPtr<Walker> clone;
+        EveryFailureAsUsual("Skip", [&] {
+            walker->Reset();
+            return walker->Skip(1);
+        });
+        EveryFailureAsUsual("Reset", [&] { return walker->Reset(); });
+        EveryFailureAsUsual("Clone", [&] {
+            clone.Reset();
+            return walker->Clone(&clone);
+        });
+    };
+    enumerator("IEnumConnectionPoints", points);
+    enumerator("IEnumConnections", connections);
+    enumerator("IEnumVARIANT", walking);
+    EveryFailureAsUsual("IEnumConnectionPoints::Next", [&] {
+        ComPtr<IConnectionPoint> next;
+        points->Reset();
+        return points->Next(1, &next, nullptr);
+    });
+
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(S_OK, CoGetClassObject(CLSID_Schedule, CLSCTX_INPROC_SERVER, nullptr,
+                                     IID_PPV_ARGS(&factory)));
+    EveryFailureAsUsual("CreateInstance", [&] {
+        ComPtr<_Schedule> made;
+        return factory->CreateInstance(nullptr, IID_PPV_ARGS(&made));
+    });
+    EveryFailureAsUsual(
+        "LockServer", [&] { return factory->LockServer(TRUE); },
+        [&] { factory->LockServer(FALSE); });
+}
+
+// The running timer ticks on when a new interval cannot be had: the new timer is made before
+// the old one goes, and a failure leaves the old one.
+TEST_F(OutOfMemory, AnIntervalThatCannotBeSetLeavesTheTimerTicking) {
+    Connect(s.Get(), first);
+    ASSERT_EQ(S_OK, AddAt(s.Get(), L"Due", NowPlus(1)));
+    inject.FailFrom(1);
+    EXPECT_EQ(E_OUTOFMEMORY, s->put_TimerInterVal(150));
+    inject.Disarm();
+    EXPECT_TRUE(PumpUntil([&] { return !first.keys.empty(); }, 2500)) << "the alarm was lost";
+    EXPECT_EQ(std::vector<std::wstring>{L"Due"}, first.keys);
 }
 
 // Two sinks hear every alarm; the second freezes the events in its handler, so that each thaw
@@ -377,6 +686,73 @@ TEST(OutOfMemoryForReal, A32BitProcessWithoutMemoryKeepsTheControlWorking) {
     SysFreeString(name);
     PumpUntil([&] { return false; }, 300);
     EXPECT_EQ(1, sink.events);
+}
+
+// Runs `work` on `count` threads of their own, which stay until `Leave`.
+class Threads {
+public:
+    Threads(int count, std::function<void()> work) : work_(std::move(work)) {
+        for (int i = 0; i < count; ++i)
+            threads_.push_back(CreateThread(nullptr, 64 * 1024, Main, this,
+                                            STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+        while (InterlockedCompareExchange(&done_, 0, 0) < count)
+            Sleep(1);
+    }
+    ~Threads() {
+        SetEvent(leave_);
+        for (const HANDLE thread : threads_) {
+            WaitForSingleObject(thread, INFINITE);
+            CloseHandle(thread);
+        }
+        CloseHandle(leave_);
+    }
+
+private:
+    static DWORD WINAPI Main(void *self) {
+        auto &threads = *static_cast<Threads *>(self);
+        threads.work_();
+        InterlockedIncrement(&threads.done_);
+        WaitForSingleObject(threads.leave_, INFINITE);
+        return 0;
+    }
+    std::function<void()> work_;
+    std::vector<HANDLE> threads_;
+    HANDLE leave_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    LONG done_ = 0;
+};
+
+// A member that throws and catches inside (Interval overflows at the default interval) leaves
+// the caller's last error as it was, also on a thread's first call.
+TEST(ExceptionState, AThrowInsideAMemberKeepsTheCallersLastError) {
+    ComPtr<_Schedule> s = NewSchedule();
+    const auto overflow_keeps_last_error = [&] {
+        short interval = 0;
+        SetLastError(12345);
+        EXPECT_EQ(Err(6), s->get_Interval(&interval));
+        EXPECT_EQ(12345u, GetLastError());
+    };
+    overflow_keeps_last_error();
+    Threads another(1, overflow_keeps_last_error);
+}
+
+// With 256 threads that came into the module and threw there still alive, and memory gone, one
+// more thread's call answers E_OUTOFMEMORY like theirs would: the process lives on.
+TEST(ExceptionState, OneThreadMoreThanTheTableWithoutMemoryAnswersOutOfMemory) {
+    ComPtr<_Schedule> s = NewSchedule();
+    FailingAllocations inject{ControlModule()};
+    Threads holding(256, [&] {
+        short interval = 0;
+        EXPECT_EQ(Err(6), s->get_Interval(&interval));
+    });
+    HRESULT hr = S_OK;
+    Threads one_more(1, [&] {
+        short interval = 0;
+        inject.FailFrom(1);
+        hr = s->get_Interval(&interval);
+        inject.Disarm();
+    });
+    EXPECT_EQ(E_OUTOFMEMORY, hr);
+    EXPECT_TRUE(inject.Failed());
 }
 
 } // namespace

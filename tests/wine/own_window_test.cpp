@@ -2,6 +2,7 @@
 // module loaded while it exists, paints a control that another thread may release meanwhile,
 // and goes with its container's window. These need a display.
 #include "caller_code.h"
+#include "dying_outer.h"
 #include "test_site.h"
 
 namespace {
@@ -147,11 +148,28 @@ TEST_F(OwnWindow, PaintHoldsTheControlThatAnotherThreadReleasesMeanwhile) {
     const HWND own = Activate(&outer);
     ASSERT_TRUE(IsWindow(own));
 
-    // The container lets go of the control on another thread as the paint reaches for it.
+    // The container would let go of the control on another thread as the paint reaches for
+    // the outer object: the paint holds the control itself and calls nothing of the outer one.
     outer.OnNextCall([&] { OnAnotherThread([&] { outer.Release(); }); });
     SendMessageW(own, WM_PAINT, 0, 0);
-    EXPECT_FALSE(outer.Pending()) << "the paint did not reach the control";
+    EXPECT_TRUE(outer.Pending()) << "the paint reached for the outer object";
+    OnAnotherThread([&] { outer.Release(); });
     EXPECT_FALSE(outer.called_when_gone) << "the paint used a control released under it";
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(own); }, 1000));
+}
+
+// The outer object's clean-up paints the control's window as its last reference goes: the
+// paint reaches the control without touching the outer object, whose final release runs once.
+TEST_F(OwnWindow, APaintWhileTheOuterObjectGoesNeverRevivesIt) {
+    DyingOuter outer;
+    ASSERT_EQ(S_OK, outer.Aggregate());
+    site.user_mode = false; // at design time it paints its icon
+    const HWND own = Activate(&outer);
+    ASSERT_TRUE(IsWindow(own));
+    outer.while_dying = [&] { SendMessageW(own, WM_PAINT, 0, 0); };
+    outer.Release();
+    EXPECT_EQ(1, outer.final_releases);
+    EXPECT_FALSE(outer.revived);
     EXPECT_TRUE(PumpUntil([&] { return !IsWindow(own); }, 1000));
 }
 
