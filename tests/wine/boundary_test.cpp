@@ -100,6 +100,22 @@ TEST(Boundary, EachFailureDescribesItselfNotAnEarlierOne) {
     Outcome own = CallId(items.Get(), DISPID_VALUE, DISPATCH_METHOD, {Str(L"none")});
     EXPECT_EQ(Err(5), own.scode);
     EXPECT_EQ(L"Invalid procedure call or argument", own.description);
+    // A vtable call refused for a null pointer leaves no earlier call's description either.
+    ASSERT_EQ(S_OK, GetErrorInfo(0, &stale));
+    SetErrorInfo(0, stale.Get());
+    EXPECT_EQ(E_POINTER, s->get_NextTime(nullptr, &when));
+    stale.Reset();
+    EXPECT_EQ(S_FALSE, GetErrorInfo(0, &stale));
+    EXPECT_EQ(E_POINTER, s->GetTypeInfo(0, 0, nullptr));
+    ComPtr<IConnectionPointContainer> container;
+    ASSERT_EQ(S_OK, s.As(&container));
+    EXPECT_EQ(E_POINTER, container->EnumConnectionPoints(nullptr));
+    ComPtr<IConnectionPoint> point;
+    ASSERT_EQ(S_OK, container->FindConnectionPoint(DIID___Schedule, &point));
+    ComPtr<IConnectionPointContainer> back;
+    EXPECT_EQ(S_OK, point->GetConnectionPointContainer(&back));
+    EXPECT_EQ(container.Get(), back.Get());
+    EXPECT_EQ(E_POINTER, point->GetConnectionPointContainer(nullptr));
 }
 
 } // namespace
