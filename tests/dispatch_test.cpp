@@ -319,5 +319,45 @@ TEST(DispatchLifetime, AHandlerMayReleaseTheControl) {
     EXPECT_TRUE(weak.expired());
 }
 
+// The night daylight saving ends: at 02:00 the wall clock goes back to 01:00 while the timer
+// ticks every 30 s. What real time passed before the change goes off at the first tick after
+// it, once; what went off before it, or falls after it, keeps its own time.
+TEST_F(DispatchTest, WhenTheClockGoesBackWhatRealTimePassedGoesOffAtTheNextTickOnce) {
+    At(1, 0, 0);
+    s.AddSchedule(u"half past", schEveryDay, 0, 0, 0, 0, 1, 30);
+    s.AddSchedule(u"last second", schEveryDay, 0, 0, 0, 0, 1, 59, 59);
+    s.AddSchedule(u"once", schAppointTime, 2026, 12, 0, 7, 1, 59, 50);
+    s.AddSchedule(u"after", schEveryDay, 0, 0, 0, 0, 2, 30);
+    const auto tick_after = [&](Moment seconds) {
+        rig.clock.Pass(seconds);
+        rig.Tick();
+    };
+    tick_after(30 * 60 + 1); // 01:30:01
+    for (int i = 0; i < 59; ++i)
+        tick_after(30); // the last at 01:59:31
+    EXPECT_EQ(rig.events.fired, Names{u"half past"});
+    rig.clock.Pass(30); // 02:00:01, which the clock shows as 01:00:01
+    rig.clock.now -= 3600;
+    rig.Tick();
+    EXPECT_EQ(rig.events.fired, (Names{u"half past", u"once", u"last second"}));
+    EXPECT_EQ(s.NextTime(u"last second"),
+              ToOleDate(DateSerial(2026, 12, 8) + TimeSerial(1, 59, 59)));
+    for (int i = 0; i < 2 * 90; ++i)
+        tick_after(30); // through the repeated hour to 02:30:01
+    EXPECT_EQ(rig.events.fired, (Names{u"half past", u"once", u"last second", u"after"}));
+}
+
+// Set back a day while the list was empty, the clock is what a new entry is judged by.
+TEST_F(DispatchTest, AListStartedAfterTheClockWentBackIsNotCaughtUp) {
+    s.AddSchedule(u"gone", schAppointTime, 2026, 12, 0, 7, 7, 59, 30);
+    rig.clock.Pass(31);
+    rig.Tick();
+    At(7, 59, 31, 6);
+    s.AddSchedule(u"soon", schAppointTime, 2026, 12, 0, 6, 8);
+    rig.clock.Pass(1);
+    rig.Tick();
+    EXPECT_EQ(rig.events.fired, Names{u"gone"});
+}
+
 } // namespace
 } // namespace quorvane

@@ -17,17 +17,25 @@
 
 namespace quorvane::testing {
 
+// Set() moves the wall clock alone, as a change of the system time would; Pass() lets real
+// time pass, moving both clocks.
 class FakeClock : public Clock {
 public:
     Moment Now() const override {
         ++reads;
         return now;
     }
+    std::uint64_t MonotonicMs() const override { return ms; }
+    void Pass(Moment seconds) {
+        now += seconds;
+        ms += static_cast<std::uint64_t>(seconds) * 1000;
+    }
     void Set(std::int32_t y, std::int32_t mo, std::int32_t d, std::int32_t h = 0,
              std::int32_t mi = 0, std::int32_t s = 0) {
         now = DateSerial(y, mo, d) + TimeSerial(h, mi, s);
     }
     Moment now = 0;
+    std::uint64_t ms = 0;
     mutable int reads = 0;
 };
 

@@ -8,6 +8,11 @@ std::uint32_t LocalClock::TickCount() const {
     return GetTickCount();
 }
 
+// Counts on through a change of the system time and through sleep, as the wall clock does.
+std::uint64_t LocalClock::MonotonicMs() const {
+    return GetTickCount64();
+}
+
 std::uint64_t LocalClock::SystemTime() const {
     FILETIME system;
     GetSystemTimeAsFileTime(&system);

@@ -6,6 +6,9 @@
 namespace quorvane::server {
 
 class LocalClock final : public CachedClock {
+public:
+    std::uint64_t MonotonicMs() const override;
+
 protected:
     std::uint32_t TickCount() const override;
     std::uint64_t SystemTime() const override;
