@@ -15,6 +15,9 @@ public:
     // Milliseconds on a clock that no change of the system time, the zone or daylight saving
     // moves: the difference of two readings is the time that really passed between them.
     virtual std::uint64_t MonotonicMs() const = 0;
+    // The system time, in seconds: the wall clock without the zone. A change of daylight saving
+    // moves the wall clock alone; setting the clock moves both.
+    virtual std::int64_t UtcSeconds() const = 0;
 };
 
 } // namespace quorvane

@@ -49,7 +49,7 @@ void Schedule::AddSchedule(std::u16string_view index, std::int32_t ty, std::int3
     const bool starts = list_.empty();
     list_.Append(entry, name);
     if (starts)
-        last_reading_ = {now, clock_.MonotonicMs()};
+        last_reading_ = {now, clock_.MonotonicMs(), clock_.UtcSeconds()};
     try {
         timer_.SetEnabled(true);
     } catch (...) {
@@ -138,8 +138,15 @@ Moment Schedule::ReadNow(std::optional<Moment> &went_back_to) {
     // The two clocks tick apart by up to a second between readings, and a wall clock that is
     // being corrected runs up to a thousandth fast or slow: less than that is no change.
     const Moment slack = 1 + passed / 1000;
-    if (last_reading_.wall < real - slack)
-        went_back_to = std::max(went_back_to.value_or(real), real);
+    if (last_reading_.wall >= real - slack)
+        return last_reading_.wall;
+    Moment reached = real;
+    // When the system time ran on, the zone changed its offset (daylight saving ended), which
+    // zones do at a whole minute of the clock before the change: the wall clock never showed
+    // what lies after that minute, however long the tick took to come.
+    if (last_reading_.utc >= last.utc + passed - slack)
+        reached = std::max(last.wall, real - real % 60 - 1);
+    went_back_to = std::max(went_back_to.value_or(reached), reached);
     return last_reading_.wall;
 }
 

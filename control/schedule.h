@@ -76,12 +76,14 @@ private:
     struct Reading {
         Moment wall;
         std::uint64_t ms;
+        std::int64_t utc;
     };
 
     void UserControl_Initialize();
-    Reading ReadClocks() const { return {clock_.Now(), clock_.MonotonicMs()}; }
+    Reading ReadClocks() const { return {clock_.Now(), clock_.MonotonicMs(), clock_.UtcSeconds()}; }
     // The current moment; when the wall clock reads earlier than the last reading plus the
-    // time that really passed since it, `went_back_to` takes that later moment.
+    // time that really passed since it, `went_back_to` takes the last moment that real time
+    // reached on the wall clock before it went back.
     Moment ReadNow(std::optional<Moment> &went_back_to);
     // A recurring entry's next occurrence after `now`; none for a one-shot entry, or where
     // the calendar ends first.

@@ -22,6 +22,7 @@ struct System final : CachedClock {
     }
     Moment Second() const { return static_cast<Moment>(system / kPerSecond); }
     std::uint64_t MonotonicMs() const override { return tick; }
+    std::int64_t UtcSeconds() const override { return Second(); }
 
 protected:
     std::uint32_t TickCount() const override { return tick; }

@@ -17,8 +17,9 @@
 
 namespace quorvane::testing {
 
-// Set() moves the wall clock alone, as a change of the system time would; Pass() lets real
-// time pass, moving both clocks.
+// Set() moves the wall clock and the system time, as setting the clock would; Pass() lets real
+// time pass, moving every clock; a change of `zone` (seconds east of UTC) is daylight saving
+// beginning or ending, and moves the wall clock alone.
 class FakeClock : public Clock {
 public:
     Moment Now() const override {
@@ -26,6 +27,7 @@ public:
         return now;
     }
     std::uint64_t MonotonicMs() const override { return ms; }
+    std::int64_t UtcSeconds() const override { return now - zone; }
     void Pass(Moment seconds) {
         now += seconds;
         ms += static_cast<std::uint64_t>(seconds) * 1000;
@@ -36,6 +38,7 @@ public:
     }
     Moment now = 0;
     std::uint64_t ms = 0;
+    Moment zone = 0;
     mutable int reads = 0;
 };
 

@@ -13,6 +13,10 @@ std::uint64_t LocalClock::MonotonicMs() const {
     return GetTickCount64();
 }
 
+std::int64_t LocalClock::UtcSeconds() const {
+    return static_cast<std::int64_t>(SystemTime() / 10'000'000);
+}
+
 std::uint64_t LocalClock::SystemTime() const {
     FILETIME system;
     GetSystemTimeAsFileTime(&system);
