@@ -33,7 +33,7 @@
 set -euo pipefail
 case $0 in */*) cd "${0%/*}/.." ;; *) cd .. ;; esac
 source tools/lib/release-inputs.sh
-start_clean "$0" "$@"
+start_clean tools/package.sh "$@"
 root=$PWD
 # Every failure says where it happened: a tool whose output goes to a log may say nothing.
 set -E
@@ -95,8 +95,9 @@ folder=$stage/$release
 symbols=$work/symbols/$release
 
 # Authenticode signing with osslsigncode, when a certificate is given, each signature verified
-# as it is made against the authority alone (the PKCS#12's certificates prove nothing). The password reaches it through a file, never on a command line. No timestamp
-# server can be reached from where the release is built, so the signatures carry no timestamp.
+# as it is made against the authority alone (the PKCS#12's certificates prove nothing). The
+# password reaches it through a file, never on a command line. No timestamp server can be
+# reached from where the release is built, so the signatures carry no timestamp.
 sign() { # file
     [ -n "$signer" ] || return 0
     osslsigncode sign -pkcs12 "$QUORVANE_SIGN_PFX" -readpass "$password" -h sha256 \
@@ -206,6 +207,7 @@ for bits in x86 x64; do
     (cd "$work" && wixl -a "$bits" -o "$folder/$name-$bits.msi" "$name-$bits.wxs")
     python3 packaging/msi_versioned_file.py "$folder/$name-$bits.msi" \
         "$folder/$bits/$name/$module"
+    python3 packaging/msi_folder_check.py "$folder/$name-$bits.msi" "$folder/$bits/$name/$module"
     python3 packaging/msi_summary.py "$folder/$name-$bits.msi" "$work/$name-$bits.wxs"
     sign "$folder/$name-$bits.msi"
     # The installer holds the module released beside it.

@@ -30,13 +30,6 @@ mkdir -p "$tree/dist/last-release"
 echo "the last release" >"$tree/dist/last-release/RELEASE.txt"
 (cd "$tree" && find dist -type f | xargs sha256sum) >"$work/last-dist"
 
-check() { # name command...: the command runs in a subshell that stops at its first failure
-    set +e
-    (set -e; "${@:2}")
-    local status=$?
-    set -e
-    record "$1" "$status"
-}
 # package.sh, with the settings given and no other, fails, saying the reason, before it builds.
 refused_because() { # reason [setting=value...]
     local status=0 unset=() setting

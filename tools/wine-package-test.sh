@@ -120,13 +120,6 @@ later_folder=$work/later/$name-$later${development:+-development}
 other_kind=$work/other-kind/$name-$version$([ -n "$development" ] || echo -development)
 
 source "$root/tools/lib/tally.sh"
-check() { # name command...: the command runs in a subshell that stops at its first failure
-    set +e
-    (set -e; "${@:2}")
-    local status=$?
-    set -e
-    record "$1" "$status"
-}
 
 source "$root/tools/lib/wine.sh"
 fresh_prefix() {
@@ -256,8 +249,9 @@ creates() { script "$1" "created; Launch on 2030-1-15 at 12"; }
 cannot_create() { script "$1" "cannot create: 429"; }
 # One msiexec for both packages, as Windows has one installer service. (Wine's 64-bit msiexec
 # would write the shared keys, which are a 32-bit component's, to the 32-bit view alone.)
-msi() { # bits /i|/x [release folder]
-    wine msiexec "$2" "$(windows_path "${3:-$folder}/$name-$1.msi")" /qn
+msi() { # bits /i|/x [release folder [property=value...]]
+    wine msiexec "$2" "$(windows_path "${3:-$folder}/$name-$1.msi")" /qn "${@:4}" \
+        /l*v "$(windows_path "$work/msiexec.log")"
 }
 program_files() { printf '%s' "$WINEPREFIX/drive_c/${installed[$1]}/$name"; }
 installs() {
@@ -310,6 +304,35 @@ check "installed: the rows written are all that the modules' own registration wr
     registered_as_the_modules_register
 check "x86 removed: the x64 control still created, the x86 one gone" removed_one
 check "both removed: the registry as before, the files gone" removed_both
+# A folder in which the module's path would be MAX_PATH characters or more is refused; the
+# longest that is not, accepted.
+install_folder() { # length: "C:\", folders of x and the closing backslash, that many characters
+    python3 - "$1" <<'EOF'
+import sys
+left, names = int(sys.argv[1]) - 3, []
+while left:
+    size = 99 if left == 102 else min(100, left - 1)  # never a last name of no character
+    names.append("x" * size)
+    left -= size + 1
+print("C:\\" + "".join(name + "\\" for name in names))
+EOF
+}
+at_the_limit() {
+    local longest too_long installed
+    longest=$(install_folder $((259 - ${#module})))
+    too_long=$(install_folder $((260 - ${#module})))
+    installed=$WINEPREFIX/drive_c/${longest:3}
+    installed=${installed//\\//}$module
+    if msi x86 /i "$folder" "INSTALLDIR=$too_long"; then return 1; fi
+    grep -aq 'Action start .*RefuseLongFolder' "$work/msiexec.log"
+    [ ! -e "$WINEPREFIX/drive_c/x" ]
+    msi x86 /i "$folder" "INSTALLDIR=$longest"
+    [ ${#longest} -eq $((259 - ${#module})) ] && [ -f "$installed" ]
+    msi x86 /x
+    [ ! -e "$installed" ]
+}
+check "installer: a folder too long for the module's path refused, the longest accepted" \
+    at_the_limit
 
 # regsvr32 by hand, and the Wine suite's host beside each released module.
 by_hand() { # bits [/u]
