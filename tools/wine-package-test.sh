@@ -199,18 +199,17 @@ check "refused before any build, dist/ kept: tools/release-refusal-test.sh" \
 # The rules see a CLSID row written as HKLM\Software\Classes\... by the 32-bit component of the
 # x64 package, as they see one under HKEY_CLASSES_ROOT.
 other_view_caught() {
-    local copy=$work/rules.msi
+    local copy=$work/rules.msi key="Software\\Classes\\CLSID\\$clsid"
     cp "$folder/$name-x64.msi" "$copy"
     (cd "$work" && msiinfo export "$copy" Registry >Registry.idt)
-    awk -F'\t' -v OFS='\t' -v key="Software\\Classes\\CLSID\\$clsid" \
-        'NR > 3 && $6 == "SharedRegistration" && !done { $2 = 2; $3 = key; done = 1 } { print }' \
-        "$work/Registry.idt" >"$work/changed.idt"
+    key=$key awk -F'\t' -v OFS='\t' '{ sub(/\r$/, "") }
+        NR > 3 && $6 == "SharedRegistration" && !done { $2 = 2; $3 = ENVIRON["key"]; done = 1 }
+        { print }' "$work/Registry.idt" >"$work/changed.idt"
     mv "$work/changed.idt" "$work/Registry.idt"
     (cd "$work" && msibuild "$copy" -i Registry.idt)
     ! PYTHONPATH=packaging python3 tests/package/msi_rules.py "$copy" x64 \
         "$folder/x64/$name/$module" 2>"$work/rules.log"
-    grep -qF "registry: Software\Classes\CLSID\$clsid in component SharedRegistration" \
-        "$work/rules.log"
+    grep -qF "registry: $key in component SharedRegistration" "$work/rules.log"
 }
 check "installer rules: a CLSID row under HKLM\Software\Classes of the other bitness is caught" \
     other_view_caught
@@ -317,6 +316,7 @@ while left:
 print("C:\\" + "".join(name + "\\" for name in names))
 EOF
 }
+# (Wine's msiexec /x looks for the files in the folder it is given, not where they went.)
 at_the_limit() {
     local longest too_long installed
     longest=$(install_folder $((259 - ${#module})))
@@ -325,10 +325,10 @@ at_the_limit() {
     installed=${installed//\\//}$module
     if msi x86 /i "$folder" "INSTALLDIR=$too_long"; then return 1; fi
     grep -aq 'Action start .*RefuseLongFolder' "$work/msiexec.log"
-    [ ! -e "$WINEPREFIX/drive_c/x" ]
+    [ ! -e "$(dirname "$installed")" ]
     msi x86 /i "$folder" "INSTALLDIR=$longest"
     [ ${#longest} -eq $((259 - ${#module})) ] && [ -f "$installed" ]
-    msi x86 /x
+    msi x86 /x "$folder" "INSTALLDIR=$longest"
     [ ! -e "$installed" ]
 }
 check "installer: a folder too long for the module's path refused, the longest accepted" \
