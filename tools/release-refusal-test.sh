@@ -26,6 +26,13 @@ copy_changes "$tree"
 commit() { git -C "$tree" -c user.name=test -c user.email=test@example.invalid commit -qm "$1"; }
 git -C "$tree" add -A
 git -C "$tree" diff --cached --quiet || commit "the working copy"
+# A packaging that goes on where it should have refused stops at its first build step (and fails
+# its case) rather than building for minutes.
+stubs=$work/stubs
+mkdir -p "$stubs"
+printf '%s\n' '#!/bin/sh' 'exit 1' >"$stubs/cmake"
+chmod +x "$stubs/cmake"
+export PATH=$stubs:$PATH
 mkdir -p "$tree/dist/last-release"
 echo "the last release" >"$tree/dist/last-release/RELEASE.txt"
 (cd "$tree" && find dist -type f | xargs sha256sum) >"$work/last-dist"
