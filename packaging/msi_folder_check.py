@@ -3,10 +3,10 @@
 is not long-path aware cannot load the module from there, so the control would be registered and
 fail to be created.
 
-Windows Installer's conditions cannot measure a string: an inline VBScript action (type 38)
-measures INSTALLDIR once CostFinalize has resolved it and sets a property, on which an error
-action (type 19) ends the installation with a message. wixl writes neither; msibuild (msitools)
-adds them.
+Windows Installer's conditions cannot measure a string: an inline JScript action (type 37;
+JScript rather than VBScript, which Windows is making an optional feature) measures INSTALLDIR
+once CostFinalize has resolved it and sets a property, on which an error action (type 19) ends
+the installation with a message. wixl writes neither; msibuild (msitools) adds them.
 
 usage: msi_folder_check.py PACKAGE.msi MODULE
 """
@@ -31,12 +31,12 @@ def main():
         raise SystemExit(__doc__)
     package, module = sys.argv[1], os.path.basename(sys.argv[2])
     # INSTALLDIR ends with a backslash; the module's path is INSTALLDIR and its name.
-    measure = (f'If Len(Session.Property("INSTALLDIR")) + {len(module)} >= {MAX_PATH} Then '
-               f'Session.Property("{TOO_LONG}") = "1"')
+    measure = (f'if (Session.Property("INSTALLDIR").length + {len(module)} >= {MAX_PATH}) '
+               f'Session.Property("{TOO_LONG}") = "1";')
     refuse = (f"The folder [INSTALLDIR] is too long: the path of {module} in it would be "
               f"{MAX_PATH} characters or more, which programs cannot load. Choose a shorter "
               "folder.")
-    rows = [("MeasureInstallFolder", "38", "", measure), ("RefuseLongFolder", "19", "", refuse)]
+    rows = [("MeasureInstallFolder", "37", "", measure), ("RefuseLongFolder", "19", "", refuse)]
     text = exported(package, "CustomAction") or "Action\tType\tSource\tTarget\n" \
         "s72\ti2\tS72\tS255\nCustomAction\tAction\n"
     lines = text.splitlines()[:3] + [line for line in text.splitlines()[3:] if line]
