@@ -90,7 +90,7 @@ echo "kept out" >"$elsewhere/docs/excluded.md"
 # flags in the environment. Then, on the build trees that leaves, a later version, signed, the
 # password given by environment (a wixl of the test's own writes down the environment that the
 # packaging's tools get); and this version again as the other kind of release (development or
-# not) than dist/'s: a file not committed added, or the changes committed.
+# not) than dist/'s: a page of docs/ not committed added, or the changes committed.
 spy=$work/spy
 mkdir -p "$spy"
 printf '%s\n' '#!/bin/sh' "env >\"$work/wixl.env\"" 'exec /usr/bin/wixl "$@"' >"$spy/wixl"
@@ -109,7 +109,7 @@ chmod +x "$spy/wixl"
         git -c user.name=test -c user.email=test@example.invalid commit -qm "the changes"
         unset QUORVANE_DEVELOPMENT_RELEASE
     else
-        touch not-committed
+        echo "a page not committed" >docs/not-committed.md
         export QUORVANE_DEVELOPMENT_RELEASE=1
     fi
     QUORVANE_VERSION_OVERRIDE=$version tools/package.sh
@@ -510,6 +510,11 @@ kinds_apart() {
     as_before
 }
 check "a development release and a release: neither installs over the other" kinds_apart
+# (Where dist/ is the development release, the changes are those of this checkout.)
+development_holds_changes() {
+    [ -n "$development" ] || grep -qx "a page not committed" "$other_kind/docs/not-committed.md"
+}
+check "a development release holds the changes that were not committed" development_holds_changes
 
 echo "$passed passed, $failed failed"
 if [ "$failed" -eq 0 ]; then

@@ -5,6 +5,8 @@
 #                 lists revoked.pfx alone), other-ca.pem an authority that issued none of these;
 #   signer.pfx    a code-signing certificate that signing accepts (RSA-2048, SHA-256, the
 #                 signer's name not ASCII), with the authority's certificate;
+#   chained.pfx   one that signing accepts too, issued by an intermediate authority of ca.pem's
+#                 that the PKCS#12 holds;
 # and certificates that signing must refuse, each of the same key unless said:
 #   tls.pfx (a TLS server's), expired.pfx (2020), individual.pfx (only "Microsoft Individual Code
 #   Signing"), encipher.pfx (key usage without digitalSignature), weak-key.pfx (RSA-1024),
@@ -66,12 +68,15 @@ make_test_authority() { # folder name
         openssl ca -config ca.cnf -revoke revoked.pem
         openssl ca -config ca.cnf -gencrl -out crl.pem
         local kind key
-        for kind in signer tls expired individual encipher weak-key sha1 revoked orphan self-signed; do
+        cp orphan.pem chained.pem
+        for kind in signer tls expired individual encipher weak-key sha1 revoked orphan chained \
+            self-signed; do
             key=signer.key
             [ "$kind" != weak-key ] || key=weak-key.key
             local with=(-certfile ca.pem)
             [ "$kind" != self-signed ] || with=(-certfile self-signed.pem)
             [ "$kind" != orphan ] || with=()
+            [ "$kind" != chained ] || with=(-certfile intermediate.pem)
             openssl pkcs12 -export -in "$kind.pem" -inkey "$key" "${with[@]}" -out "$kind.pfx" \
                 -passout file:password
         done
