@@ -27,6 +27,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 }
 
 STDAPI DllCanUnloadNow() {
+    // Windows destroyed without a message hold the module no more.
+    OwnWindow::ForgetDestroyed();
     if (ModuleInUse())
         return S_FALSE;
     ReleaseScheduleTypeInfo();
