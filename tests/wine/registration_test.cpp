@@ -263,14 +263,17 @@ void SetRegistryValue(const std::wstring &key, const std::wstring &text) {
 }
 
 // A copy of the built module in a new folder of the temporary folder, `levels` folders deep
-// (each 40 letters long); gone with its folders at the end of the scope.
+// (each 40 letters long); gone with its folders at the end of the scope, unless it was loaded:
+// the module then stays loaded (docs/threads.md), and its file until the process ends. The
+// folder's name is new each time, so that no later run meets a copy left behind.
 class ModuleCopy {
 public:
     explicit ModuleCopy(int levels) {
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
-        std::wstring folder =
-            temp + std::wstring(L"quorvane-copy-") + std::to_wstring(GetCurrentProcessId());
+        GUID unique;
+        CoCreateGuid(&unique);
+        std::wstring folder = temp + std::wstring(L"quorvane-copy-") + Id(unique);
         for (int level = 0; level < levels; ++level) {
             if (level)
                 folder += L"\\" + std::wstring(39, L'a' + level) + L"z";
