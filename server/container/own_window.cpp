@@ -90,7 +90,7 @@ bool OwnWindow::Create(HWND parent, const RECT &position, bool shown) {
     // The window's first message takes the hold; a window not made that far leaves it here.
     WindowHold *pending = new (std::nothrow) WindowHold;
     if (!pending) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        SetLastError(ERROR_OUTOFMEMORY); // E_OUTOFMEMORY as an HRESULT
         return false;
     }
     pending->owner = this;

@@ -2,6 +2,7 @@
 // module loaded while it exists, paints a control that another thread may release meanwhile,
 // and goes with its container's window. These need a display.
 #include "caller_code.h"
+#include "failing_allocations.h"
 #include "test_site.h"
 
 #include <optional>
@@ -128,6 +129,26 @@ TEST_F(OwnWindow, AThreadEndingWithTheControlInPlaceLeavesNoDeadWindowAndNoLock)
         EXPECT_EQ(S_OK, CanUnloadNow()) << "the dead window still holds the module";
         EXPECT_EQ(1, there->refs) << "the control kept its site";
     }
+}
+
+// With memory gone, activation in a site that cannot take the control windowless makes no
+// window and says why; with memory back, the control makes its window.
+TEST_F(OwnWindow, ActivatingWithoutMemoryMakesNoWindowAndSaysWhy) {
+    ComPtr<_Schedule> control = NewSchedule();
+    ComPtr<IOleObject> object;
+    ASSERT_EQ(S_OK, control.As(&object));
+    ASSERT_EQ(S_OK, object->SetClientSite(&site));
+    {
+        FailingAllocations inject{ControlModule()};
+        inject.FailFrom(1);
+        EXPECT_EQ(E_OUTOFMEMORY, object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0,
+                                                nullptr, &site.place));
+        inject.Disarm();
+        EXPECT_TRUE(inject.Failed());
+    }
+    EXPECT_EQ(nullptr, FindWindowExW(container, nullptr, L"QuorvaneSchedule", nullptr));
+    EXPECT_TRUE(IsWindow(Activate(control.Get())));
+    Close(control.Get());
 }
 
 // An outer object that aggregates the control, as containers' extenders do, and lets go of it
