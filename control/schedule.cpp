@@ -2,6 +2,7 @@
 
 #include "automation_error.h"
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 #include <utility>
@@ -44,7 +45,12 @@ void Schedule::AddSchedule(std::u16string_view index, std::int32_t ty, std::int3
         return;
     clsTime entry;
     entry.SetSchedule(index, ty, yr, mon, wk, dy, hr, min, sec, now);
+    // A list that starts anew measures clock changes from now: an earlier reading may be days
+    // old, its entries long gone.
+    const bool starts = list_.empty();
     list_.Append(entry, name);
+    if (starts)
+        last_reading_ = {now, clock_.MonotonicMs(), clock_.UtcSeconds()};
     try {
         timer_.SetEnabled(true);
     } catch (...) {
@@ -117,14 +123,17 @@ void Schedule::Timer1_Timer() {
     // What a freeze held back goes out first, to the listeners that have not heard it yet.
     if (raising_ && !FinishRaising())
         return;
+    std::optional<Moment> went_back_to;
     while (!list_.empty() && frozen_ == 0) {
-        const Moment now = clock_.Now();
-        if (now <= list_.FrontDue())
+        const Moment now = ReadNow(went_back_to);
+        const Moment due = list_.FrontDue();
+        if (now <= due && !(went_back_to && due <= *went_back_to))
             break;
         const ScheduleList::Entry &e = list_.Front();
         // Made ready before the entry moves on: should that fail, the entry stays due.
         std::unique_ptr<ScheduleEvents::Raising> raising = events_.Prepare(e.key());
-        const std::optional<Moment> next = NextOccurrence(e, now);
+        const std::optional<Moment> next =
+            NextOccurrence(e, went_back_to ? std::max(now, *went_back_to + 1) : now);
         if (next)
             list_.ResortFront(*next);
         else
@@ -133,6 +142,26 @@ void Schedule::Timer1_Timer() {
         if (!FinishRaising())
             return;
     }
+}
+
+Moment Schedule::ReadNow(std::optional<Moment> &went_back_to) {
+    const Reading last = last_reading_;
+    last_reading_ = ReadClocks();
+    const auto passed = static_cast<Moment>((last_reading_.ms - last.ms) / 1000);
+    const Moment real = last.wall + passed;
+    // The two clocks tick apart by up to a second between readings, and a wall clock that is
+    // being corrected runs up to a thousandth fast or slow: less than that is no change.
+    const Moment slack = 1 + passed / 1000;
+    if (last_reading_.wall >= real - slack)
+        return last_reading_.wall;
+    Moment reached = real;
+    // When the system time ran on, the zone changed its offset (daylight saving ended), which
+    // zones do at a whole minute of the clock before the change: the wall clock never showed
+    // what lies after that minute, however long the tick took to come.
+    if (last_reading_.utc >= last.utc + passed - slack)
+        reached = std::max(last.wall, real - real % 60 - 1);
+    went_back_to = std::max(went_back_to.value_or(reached), reached);
+    return last_reading_.wall;
 }
 
 bool Schedule::FinishRaising() {

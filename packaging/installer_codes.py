@@ -9,6 +9,10 @@ A package code is derived from the package's content, so that packages that diff
 different codes, as Windows Installer requires of package codes, and building the same package
 again gives the same one (learn.microsoft.com/windows/win32/msi/package-codes). Every code is
 written in upper case, as Windows Installer requires of product and package codes.
+
+A development release (built from changes that were not committed) is another product: its
+upgrade and product codes are derived from the same names marked "development", so that it
+never upgrades, nor is taken for, the release of the same version.
 """
 import uuid
 
@@ -25,8 +29,12 @@ def _named(name):
     return "{%s}" % str(uuid.uuid5(_NAMESPACE, name)).upper()
 
 
-def product_code(bits, version):
-    return _named(f"product {bits} {version}")
+def upgrade_code(bits, development=False):
+    return _named(f"development upgrade {bits}") if development else UPGRADE_CODES[bits]
+
+
+def product_code(bits, version, development=False):
+    return _named(f"{'development ' if development else ''}product {bits} {version}")
 
 
 def component_guid(name):

@@ -5,7 +5,13 @@ registry rows harvested from the module's own registration (harvest.py) as Regis
 rows, the module's path given as [#<file id>]. wixl cannot express SelfReg, Class or TypeLib,
 and only these rows keep the installer's registration what the module's is.
 
+A development release's package is a product of its own ("development" in its name) that refuses
+to install while the release of its bitness is installed, as the release's refuses to install
+while a development release is: both write the same class, so one over the other would leave
+whichever came first registered.
+
 usage: make_wxs.py OUT.wxs --bits x86|x64 --harvest HARVEST.json --module PATH --idl IDL
+                   [--development]
 """
 import argparse
 import hashlib
@@ -56,16 +62,17 @@ def with_package_code(wix, module_path):
     return wix
 
 
-def wxs(bits, harvest, module_path, ids, version, source):
+def wxs(bits, harvest, module_path, ids, version, source, development):
     x64 = bits == "x64"
     width = "64-bit" if x64 else "32-bit"
     name = ids.library_name
+    kind = " development" if development else ""
     file_name = os.path.basename(module_path)
     wix = ET.Element("Wix", xmlns=WIX)
     product = ET.SubElement(wix, "Product", {
-        "Id": installer_codes.product_code(bits, version),
-        "UpgradeCode": installer_codes.UPGRADE_CODES[bits],
-        "Name": f"{name} {version} ({width})",
+        "Id": installer_codes.product_code(bits, version, development),
+        "UpgradeCode": installer_codes.upgrade_code(bits, development),
+        "Name": f"{name} {version}{kind} ({width})",
         "Manufacturer": name, "Version": installer_codes.product_version(version),
         "Language": "1033"})
     ET.SubElement(product, "Package", {
@@ -73,6 +80,12 @@ def wxs(bits, harvest, module_path, ids, version, source):
         "InstallerVersion": "200", "Compressed": "yes", "InstallScope": "perMachine"})
     ET.SubElement(product, "MajorUpgrade",
                   DowngradeErrorMessage=f"A newer {name} is already installed.")
+    other = ET.SubElement(product, "Upgrade", Id=installer_codes.upgrade_code(bits, not development))
+    ET.SubElement(other, "UpgradeVersion", OnlyDetect="yes", Property="OTHER_KIND_INSTALLED",
+                  Minimum="0.0.0", IncludeMinimum="yes")
+    installed = "A release" if development else "A development release"
+    ET.SubElement(product, "Condition", Message=f"{installed} of {name} ({width}) is installed: "
+                  "remove it first.").text = "NOT OTHER_KIND_INSTALLED OR Installed"
     ET.SubElement(product, "Media", Id="1", Cabinet="module.cab", EmbedCab="yes")
 
     target = ET.SubElement(product, "Directory", Id="TARGETDIR", Name="SourceDir")
@@ -106,6 +119,7 @@ def main():
     parser.add_argument("--harvest", required=True)
     parser.add_argument("--module", required=True)
     parser.add_argument("--idl", required=True)
+    parser.add_argument("--development", action="store_true")
     args = parser.parse_args()
     with open(args.harvest, encoding="utf-8") as source:
         harvest = json.load(source)
@@ -114,7 +128,7 @@ def main():
     # wixl takes no absolute path: the module is named relative to the WiX source.
     source = os.path.relpath(args.module, os.path.dirname(os.path.abspath(args.out)))
     wix = wxs(args.bits, harvest, args.module, identities.Identities(args.idl),
-               identities.module_version(args.module), source)
+               identities.module_version(args.module), source, args.development)
     xml_file.write(wix, args.out)
 
 

@@ -21,6 +21,8 @@ struct System final : CachedClock {
         system += system_ms * kPerMs;
     }
     Moment Second() const { return static_cast<Moment>(system / kPerSecond); }
+    std::uint64_t MonotonicMs() const override { return tick; }
+    std::int64_t UtcSeconds() const override { return Second(); }
 
 protected:
     std::uint32_t TickCount() const override { return tick; }

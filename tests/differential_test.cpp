@@ -298,7 +298,11 @@ private:
                 target = AddMonths(s.amount, clock_.now);
             } catch (const AutomationError &) {
             }
-        clock_.now = ClampToCalendar(target);
+        target = ClampToCalendar(target);
+        // Forward, real time passes; back, the clock is set back.
+        if (target > clock_.now)
+            clock_.Pass(target - clock_.now);
+        clock_.now = target;
     }
 
     void Do(const Step &s, std::u16string *key) {

@@ -380,5 +380,60 @@ TEST(DispatchLifetime, AHandlerMayReleaseTheControl) {
     EXPECT_TRUE(weak.expired());
 }
 
+// The night daylight saving ends, with a tick a minute: at 02:00 the wall clock goes back to
+// 01:00, and the next tick comes at 01:00:30. What was due before 02:00 goes off then, once;
+// what went off before the change, or falls after it, keeps its own time.
+TEST_F(DispatchTest, WhenDaylightSavingEndsWhatCameBeforeTheChangeGoesOffAtTheNextTickOnce) {
+    At(1, 0, 30);
+    s.AddSchedule(u"half past", schEveryDay, 0, 0, 0, 0, 1, 30);
+    s.AddSchedule(u"last second", schEveryDay, 0, 0, 0, 0, 1, 59, 59);
+    s.AddSchedule(u"once", schAppointTime, 2026, 12, 0, 7, 1, 59, 50);
+    s.AddSchedule(u"two", schEveryDay, 0, 0, 0, 0, 2);
+    const auto ticks = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            rig.clock.Pass(60);
+            rig.Tick();
+        }
+    };
+    ticks(59); // the last before the change at 01:59:30
+    EXPECT_EQ(rig.events.fired, Names{u"half past"});
+    rig.clock.Pass(60);
+    rig.clock.now -= 3600;
+    rig.clock.zone -= 3600;
+    rig.Tick();
+    EXPECT_EQ(rig.events.fired, (Names{u"half past", u"once", u"last second"}));
+    EXPECT_EQ(s.NextTime(u"last second"),
+              ToOleDate(DateSerial(2026, 12, 8) + TimeSerial(1, 59, 59)));
+    ticks(60); // through the repeated hour to 02:00:30
+    EXPECT_EQ(rig.events.fired, (Names{u"half past", u"once", u"last second", u"two"}));
+}
+
+// Set back by hand between two ticks, the clock may have been set at any moment: what real
+// time reached by the tick goes off, once.
+TEST_F(DispatchTest, WhenTheClockIsSetBackWhatRealTimeReachedGoesOffAtTheNextTickOnce) {
+    At(10, 0, 0);
+    s.AddSchedule(u"once", schAppointTime, 2026, 12, 0, 7, 10, 0, 20);
+    s.AddSchedule(u"daily", schEveryDay, 0, 0, 0, 0, 10, 0, 40);
+    s.AddSchedule(u"later", schEveryDay, 0, 0, 0, 0, 10, 1, 30);
+    rig.clock.Pass(30);
+    rig.clock.now -= 3600;
+    rig.clock.Pass(30);
+    rig.Tick();
+    EXPECT_EQ(rig.events.fired, (Names{u"once", u"daily"}));
+    EXPECT_EQ(s.NextTime(u"daily"), ToOleDate(DateSerial(2026, 12, 8) + TimeSerial(10, 0, 40)));
+}
+
+// Set back a day while the list was empty, the clock is what a new entry is judged by.
+TEST_F(DispatchTest, AListStartedAfterTheClockWentBackIsNotCaughtUp) {
+    s.AddSchedule(u"gone", schAppointTime, 2026, 12, 0, 7, 7, 59, 30);
+    rig.clock.Pass(31);
+    rig.Tick();
+    At(7, 59, 31, 6);
+    s.AddSchedule(u"soon", schAppointTime, 2026, 12, 0, 6, 8);
+    rig.clock.Pass(1);
+    rig.Tick();
+    EXPECT_EQ(rig.events.fired, Names{u"gone"});
+}
+
 } // namespace
 } // namespace quorvane

@@ -18,17 +18,28 @@
 
 namespace quorvane::testing {
 
+// Set() moves the wall clock and the system time, as setting the clock would; Pass() lets real
+// time pass, moving every clock; a change of `zone` (seconds east of UTC) is daylight saving
+// beginning or ending, and moves the wall clock alone.
 class FakeClock : public Clock {
 public:
     Moment Now() const override {
         ++reads;
         return now;
     }
+    std::uint64_t MonotonicMs() const override { return ms; }
+    std::int64_t UtcSeconds() const override { return now - zone; }
+    void Pass(Moment seconds) {
+        now += seconds;
+        ms += static_cast<std::uint64_t>(seconds) * 1000;
+    }
     void Set(std::int32_t y, std::int32_t mo, std::int32_t d, std::int32_t h = 0,
              std::int32_t mi = 0, std::int32_t s = 0) {
         now = DateSerial(y, mo, d) + TimeSerial(h, mi, s);
     }
     Moment now = 0;
+    std::uint64_t ms = 0;
+    Moment zone = 0;
     mutable int reads = 0;
 };
 

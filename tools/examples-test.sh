@@ -56,7 +56,7 @@ compare() { # name expected command...
     fi
     record "$1" "$status"
 }
-for sample in examples/c/schedule.c examples/cpp/alarm.cpp; do
+for sample in examples/c/schedule.c examples/cpp/*.cpp; do
     stem=$(basename "$sample" | sed 's/\.[^.]*$//')
     for bits in x86 x64; do
         compare "$sample, $bits" "${sample%.*}.expected" \

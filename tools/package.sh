@@ -1,37 +1,47 @@
-#!/usr/bin/env bash
+#!/bin/bash -p
 # Builds the release from scratch and writes dist/: the modules of both bitnesses stripped, with
 # their debug information in a symbols archive of its own; an installer (MSI) of each bitness
 # whose registry rows are harvested from the module's own DllRegisterServer in a scratch Wine
 # prefix; the manifests for registration-free use; the IDL, widl's header and identifiers and
 # the type libraries; the release text, a zip of the release folder and SHA256SUMS.
-# Scratch work goes to build/package/, where the new release is put together and checked; it
-# replaces dist/ only once it is whole, its checksums hold and each signature verifies, so a
-# failed attempt leaves the last release as it was. Every input is checked before the build:
-# the tree must be its commit (QUORVANE_DEVELOPMENT_RELEASE=1 packages one that is not as a
-# development release, "-development" in its name and said so in its RELEASE.txt), the
-# signing settings, the certificate and the version override (tools/lib/release-inputs.sh).
-# The builder's environment is cleared; RELEASE.txt names the commit.
+# What is built and shipped is what the commit holds, exported to build/package/source (never
+# the working folders: ignored files stay out). Scratch work goes to build/package/, where the
+# new release is put together and checked; it replaces dist/ only once it is whole, its
+# checksums hold and each signature verifies, so a failed attempt leaves the last release as it
+# was. Every input is checked before the build: the tree must be its commit
+# (QUORVANE_DEVELOPMENT_RELEASE=1 packages one that is not as a development release,
+# "-development" in its name, a product of its own for the installer, and said so in its
+# RELEASE.txt), the signing settings, the certificate and the version override
+# (tools/lib/release-inputs.sh). It runs in a clean environment of its own, one at a time per
+# checkout; RELEASE.txt names the commit.
 #
 # The release is reproducible: the same commit packaged anywhere, at any time, gives the same
 # bytes. Every date in it is the commit's (SOURCE_DATE_EPOCH, by default the commit's time), the
-# debug information names the sources relative to this folder, and the installers' codes are
-# derived from what they hold.
+# debug information names the sources relative to the exported tree, and the installers' codes
+# are derived from what they hold.
 #
 # Signing: given a code-signing certificate, as a PKCS#12 file in QUORVANE_SIGN_PFX and its
 # password in QUORVANE_SIGN_PASSWORD or in the file QUORVANE_SIGN_PASSWORD_FILE, both modules and
 # both installers are signed (Authenticode, SHA-256), the modules before the installers take
-# them, and each signature is verified against the certificate's chain. The certificate must
-# be valid now and for code signing. Without one the release is unsigned, and its RELEASE.txt
-# says so; a password without a certificate is refused.
+# them, and each signature is verified against the authority that QUORVANE_SIGN_AUTHORITY names
+# (and the revocation list QUORVANE_SIGN_CRL, if given). Without a certificate the release is
+# unsigned, and its RELEASE.txt says so.
 #
 # For the release's upgrade test alone: QUORVANE_VERSION_OVERRIDE=a.b.c.d builds the modules as
 # that version on the build trees that the last packaging left (only the version resource and
-# the link are done again) and writes that version's installers, and no more.
+# the link are done again); its RELEASE.txt says that it was built so.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-root=$PWD
+case $0 in */*) cd "${0%/*}/.." ;; *) cd .. ;; esac
 source tools/lib/release-inputs.sh
-clear_environment
+start_clean tools/package.sh "$@"
+root=$PWD
+# Every failure says where it happened: a tool whose output goes to a log may say nothing.
+set -E
+trap 'echo "package.sh: stopped: \"$BASH_COMMAND\" failed (status $?) at line $LINENO of" \
+    "${BASH_SOURCE[0]}; the output of the tools is in build/package/tools.log" >&2' ERR
+take_lock
+secret=$root/build/package-signing
+trap 'rm -rf "$secret"' EXIT
 tools/install-deps.sh
 export PYTHONDONTWRITEBYTECODE=1 # no __pycache__ in packaging/
 override=${QUORVANE_VERSION_OVERRIDE:-}
@@ -42,38 +52,41 @@ if ! [[ $SOURCE_DATE_EPOCH =~ ^[0-9]+$ ]]; then
     refuse "SOURCE_DATE_EPOCH: set it to the release's time (seconds since 1970), or package a" \
         "git checkout, whose last commit gives it"
 fi
-mkdir -p build
-secret=$(mktemp -d "$root/build/package-signing.XXXXXX")
-trap 'rm -rf "$secret"' EXIT
 check_signing "$secret"
 
 work=$root/build/package
+source=$work/source
 if [ -n "$override" ]; then
-    find "$work" -mindepth 1 -maxdepth 1 ! -name x86 ! -name x64 -exec rm -rf {} + 2>/dev/null || :
+    find "$work" -mindepth 1 -maxdepth 1 ! -name source -exec rm -rf {} + 2>/dev/null || :
 else
     rm -rf "$work"
 fi
+export_tree "$source"
 stage=$work/dist
 mkdir -p "$stage"
+log=$work/tools.log
+# From here on, everything comes from the exported tree.
+cd "$source"
 
 # Clean builds of the module: the test builds' configuration, with debug information that names
 # the sources relative to this folder. (The linker dates the module by SOURCE_DATE_EPOCH.)
 declare -A triplet=([x86]=i686-w64-mingw32 [x64]=x86_64-w64-mingw32)
 declare -A toolchain=([x86]=mingw-i686 [x64]=mingw-x86_64)
+declare -A built=([x86]=$source/build/x86 [x64]=$source/build/x64)
 for bits in x86 x64; do
-    cmake -S . -B "$work/$bits" --no-warn-unused-cli \
+    cmake -S . -B "${built[$bits]}" --no-warn-unused-cli \
         -DCMAKE_TOOLCHAIN_FILE="cmake/${toolchain[$bits]}.cmake" -DCMAKE_BUILD_TYPE=Release \
         -DQUORVANE_WINE_TESTS=OFF -DQUORVANE_RELEASE_DEBUG_INFO=ON \
-        -DQUORVANE_VERSION_OVERRIDE="$override" >/dev/null
-    cmake --build "$work/$bits" -j"$(nproc)" --target Quorvane >/dev/null
+        -DQUORVANE_VERSION_OVERRIDE="$override" >>"$log"
+    cmake --build "${built[$bits]}" -j"$(nproc)" --target Quorvane >>"$log"
 done
 
 idl=server/automation/quorvane.idl
 module=Quorvane.ocx
 identity() { python3 packaging/identities.py "$@"; }
 name=$(identity idl "$idl" library_name)
-version=$(identity version "$work/x86/$module")
-if [ "$(identity version "$work/x64/$module")" != "$version" ]; then
+version=$(identity version "${built[x86]}/$module")
+if [ "$(identity version "${built[x64]}/$module")" != "$version" ]; then
     echo "the two modules' versions differ" >&2
     exit 1
 fi
@@ -82,14 +95,15 @@ folder=$stage/$release
 symbols=$work/symbols/$release
 
 # Authenticode signing with osslsigncode, when a certificate is given, each signature verified
-# as it is made. The password reaches it through a file, never on a command line. No timestamp
-# server can be reached from where the release is built, so the signatures carry no timestamp.
+# as it is made against the authority alone (the PKCS#12's certificates prove nothing). The
+# password reaches it through a file, never on a command line. No timestamp server can be
+# reached from where the release is built, so the signatures carry no timestamp.
 sign() { # file
     [ -n "$signer" ] || return 0
     osslsigncode sign -pkcs12 "$QUORVANE_SIGN_PFX" -readpass "$password" -h sha256 \
         -n "$name" -in "$1" -out "$1.signed" >/dev/null
     mv "$1.signed" "$1"
-    osslsigncode verify -CAfile "$chain" -in "$1" >"$work/verify.log" 2>&1 ||
+    osslsigncode verify "${verify_options[@]}" -in "$1" >"$work/verify.log" 2>&1 ||
         { cat "$work/verify.log" >&2; refuse "the signature of $1 does not verify"; }
 }
 
@@ -98,19 +112,19 @@ sign() { # file
 for bits in x86 x64; do
     mkdir -p "$folder/$bits/$name" "$symbols/$bits/$name" "$folder/sdk/$bits"
     debug=$symbols/$bits/$name/$module.debug
-    "${triplet[$bits]}-objcopy" --only-keep-debug "$work/$bits/$module" "$debug"
-    "${triplet[$bits]}-objcopy" --strip-all --add-gnu-debuglink="$debug" "$work/$bits/$module" \
+    "${triplet[$bits]}-objcopy" --only-keep-debug "${built[$bits]}/$module" "$debug"
+    "${triplet[$bits]}-objcopy" --strip-all --add-gnu-debuglink="$debug" "${built[$bits]}/$module" \
         "$folder/$bits/$name/$module"
     sign "$folder/$bits/$name/$module"
-    cp "$work/$bits/server/Quorvane.tlb" "$folder/sdk/$bits/$name.tlb"
+    cp "${built[$bits]}/server/Quorvane.tlb" "$folder/sdk/$bits/$name.tlb"
 done
 
 # What C and C++ clients compile against. widl writes the same declarations for both bitnesses.
 stem=$(basename "$idl" .idl)
 for generated in "${stem}_idl.h" "${stem}_idl_i.c"; do
-    cmp -s "$work/x86/server/$generated" "$work/x64/server/$generated" ||
+    cmp -s "${built[x86]}/server/$generated" "${built[x64]}/server/$generated" ||
         { echo "widl's $generated differs between the bitnesses" >&2; exit 1; }
-    cp "$work/x86/server/$generated" "$folder/sdk/"
+    cp "${built[x86]}/server/$generated" "$folder/sdk/"
 done
 # The IDL, and the headers of its own that it includes.
 cp "$idl" "$folder/sdk/"
@@ -119,20 +133,26 @@ sed -n 's/^#include "\(.*\)"$/\1/p' "$idl" | while read -r included; do
 done
 
 # The documentation, and the samples it quotes (examples/build-mingw.sh builds the C and C++
-# ones against sdk/ from the release folder).
+# ones against sdk/ from the release folder), as the exported tree holds them.
 cp -r docs examples "$folder/"
 
 # The release text, which names the commit and says whether the release is signed.
 if [ -n "$development" ]; then
     origin="A development release, built from ${commit:-sources outside git}${commit:+ with changes
-that were not committed}: it cannot be made again from a commit. Not for users."
+that were not committed}: it cannot be made again from a commit. Not for users. Its
+installers are another product than the release's: neither installs over the other."
 else
     origin="Built from commit $commit."
 fi
+if [ -n "$override" ]; then
+    origin="$origin
+Built as version $override (QUORVANE_VERSION_OVERRIDE), which is not the version that these
+sources give: for testing an upgrade, not for users."
+fi
 if [ -n "$signer" ]; then
     signature="Both modules and both installers are signed with Authenticode (SHA-256) by
-$signer. The signatures carry no timestamp, so they are valid only while
-that certificate is."
+$signer, whose certificate expires on $signer_expires.
+The signatures carry no timestamp, so they are valid only until then."
 else
     signature="This release is not signed: neither the modules nor the installers carry a
 signature. Check the files against SHA256SUMS, or rebuild the release as below."
@@ -150,7 +170,7 @@ export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="m
 unset DISPLAY
 declare -A loader=([x86]=wine [x64]=$(dpkg -L wine64 | grep '/wine/wine64$' | head -n1))
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$secret"' EXIT
-wineboot -i >/dev/null 2>&1
+wineboot -i >>"$log" 2>&1
 snapshot() {
     wineserver -k 2>/dev/null || true
     wineserver -w
@@ -158,7 +178,7 @@ snapshot() {
 }
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 released() { windows_path "$folder/$1/$name/$module"; } # bits
-regsvr() { "${loader[$1]}" regsvr32 /s "${@:2}" "$(released "$1")"; } # bits [/u]
+regsvr() { "${loader[$1]}" regsvr32 /s "${@:2}" "$(released "$1")" >>"$log" 2>&1; } # bits [/u]
 snapshot clean
 regsvr x86
 snapshot x86
@@ -178,7 +198,8 @@ for bits in x86 x64; do
         --bits "$bits" --idl "$idl" --harvest "$work/harvest.json" \
         --module "$folder/$bits/$name/$module"
     python3 packaging/make_wxs.py "$work/$name-$bits.wxs" --bits "$bits" --idl "$idl" \
-        --harvest "$work/harvest.json" --module "$folder/$bits/$name/$module"
+        --harvest "$work/harvest.json" --module "$folder/$bits/$name/$module" \
+        ${development:+--development}
     # The cabinet in the package keeps the module's date.
     touch -d "@$SOURCE_DATE_EPOCH" "$folder/$bits/$name/$module"
     # wixl looks for the module's relative path in the current folder before the WiX source's,
@@ -186,6 +207,7 @@ for bits in x86 x64; do
     (cd "$work" && wixl -a "$bits" -o "$folder/$name-$bits.msi" "$name-$bits.wxs")
     python3 packaging/msi_versioned_file.py "$folder/$name-$bits.msi" \
         "$folder/$bits/$name/$module"
+    python3 packaging/msi_folder_check.py "$folder/$name-$bits.msi" "$folder/$bits/$name/$module"
     python3 packaging/msi_summary.py "$folder/$name-$bits.msi" "$work/$name-$bits.wxs"
     sign "$folder/$name-$bits.msi"
     # The installer holds the module released beside it.
@@ -194,23 +216,18 @@ for bits in x86 x64; do
     cmp -s "$(find "$work/extracted" -name "$module")" "$folder/$bits/$name/$module" ||
         refuse "the $bits installer holds another $module than the release's"
 done
-if [ -z "$override" ]; then
-    python3 packaging/make_manifests.py application "$folder/app.exe.manifest" --idl "$idl" \
-        --module "$folder/x86/$name/$module"
-    python3 packaging/zip_tree.py "$stage/$release.zip" "$folder"
-    python3 packaging/zip_tree.py "$stage/$release-symbols.zip" "$symbols"
-    (cd "$stage" && sha256sum "$release.zip" "$release-symbols.zip" &&
-        find "$release" -type f | LC_ALL=C sort | xargs -d '\n' sha256sum) >"$stage/SHA256SUMS"
-    (cd "$stage" && sha256sum --quiet -c SHA256SUMS)
-fi
+python3 packaging/make_manifests.py application "$folder/app.exe.manifest" --idl "$idl" \
+    --module "$folder/x86/$name/$module"
+python3 packaging/zip_tree.py "$stage/$release.zip" "$folder"
+python3 packaging/zip_tree.py "$stage/$release-symbols.zip" "$symbols"
+(cd "$stage" && sha256sum "$release.zip" "$release-symbols.zip" &&
+    find "$release" -type f | LC_ALL=C sort | xargs -d '\n' sha256sum) >"$stage/SHA256SUMS"
+(cd "$stage" && sha256sum --quiet -c SHA256SUMS)
 
 # The new release is whole: it takes the place of the last one.
+cd "$root"
 rm -rf "$work/replaced"
 if [ -e dist ]; then mv dist "$work/replaced"; fi
 mv "$stage" dist
 rm -rf "$work/replaced"
-if [ -n "$override" ]; then
-    echo "dist/: the installers of $release"
-else
-    echo "dist/: $release, its zip, its symbols and SHA256SUMS"
-fi
+echo "dist/: $release, its zip, its symbols and SHA256SUMS"

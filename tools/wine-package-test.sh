@@ -2,18 +2,19 @@
 # Tests the release in dist/ (tools/package.sh writes it) the three ways it installs, under Wine,
 # in prefixes of its own under build/package-test/:
 # - reproducible: the same sources packaged again later, in a clone whose path has a space and
-#   non-ASCII letters, with a builder's flags (LDFLAGS, CXXFLAGS, RCFLAGS) in the environment,
-#   give the same bytes in every file (that packaging runs while the tests below do);
+#   non-ASCII letters, with a builder's flags (LDFLAGS, CXXFLAGS, RCFLAGS) in the environment
+#   and files that git ignores in docs/ and examples/, give the same bytes in every file (that
+#   packaging runs while the tests below do);
 # - signed: this release, packaged without a certificate, says it is unsigned and carries no
-#   signature; the installers of a later version, packaged on the same trees with a certificate
-#   from a throwaway authority (its signer's name not ASCII), as a development release of a tree
-#   with a change not committed, and their modules verify against that authority, and a copy
-#   changed after signing does not; the password never reaches the packaging's tools;
-# - refused, before any build and leaving the last dist/ as it was: an expired certificate, a
-#   TLS server's, a wrong password, a password without a certificate, a misspelled setting, a
-#   version with a leading zero or a field too large, a tree with a change not committed;
-# - the installers follow the validation rules that apply to them (tests/package/msi_rules.py)
-#   and list the module with its version and language;
+#   signature; a later version, packaged on the same trees with a certificate from a throwaway
+#   authority (its signer's name not ASCII) named as the authority, with its revocation list,
+#   is a whole release that says it was built so; its modules and installers verify against
+#   that authority, and a copy changed after signing does not; the password never reaches the
+#   packaging's tools;
+# - refused, before any build and leaving the last dist/ as it was: tools/release-refusal-test.sh;
+# - the installers follow the validation rules that apply to them (tests/package/msi_rules.py,
+#   which is shown to catch a row of the other registry view) and list the module with its
+#   version and language;
 # - the folder holds what its RELEASE.txt lists, RELEASE.txt names the commit, the checksums
 #   hold, each module is stripped and names the debug file that the symbols archive holds for it;
 # - registration-free: in a fresh prefix, the test host of each bitness, beside the application
@@ -22,7 +23,9 @@
 #   the rows they wrote are all that the modules register, removing the 32-bit one keeps the
 #   64-bit one working, and removing both leaves the registry as it was and no file;
 # - upgrade: in a third fresh prefix, the later version's installers replace this one's, and this
-#   one's are refused over them; removing the later leaves nothing of either;
+#   one's are refused over them; removing the later leaves nothing of either; a development
+#   release's installer and a release's of the same version each refuse to install over the
+#   other;
 # - regsvr32 by hand, in that prefix once both packages are gone: the released modules pass the
 #   Wine suite's C++ host (tools/wine-test.sh tests the modules in build/, which package.sh
 #   builds apart), and unregistering them leaves nothing.
@@ -58,37 +61,10 @@ mkdir -p "$work"
 version=$(python3 packaging/identities.py version "$folder/x86/$name/$module")
 later=${version%.*}.$((${version##*.} + 1))
 
-# A throwaway certificate authority and a code-signing certificate from it (PKCS#12), with two
-# certificates of the same key that signing must refuse: a TLS server's and an expired one.
+# A throwaway certificate authority and a code-signing certificate from it.
+source tests/package/test_authority.sh
 ca=$work/ca
-mkdir -p "$ca"
-(
-    cd "$ca"
-    openssl rand -hex 16 >password
-    openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 2 \
-        -subj "/CN=$name test authority" -addext basicConstraints=critical,CA:TRUE \
-        -addext keyUsage=critical,keyCertSign,cRLSign
-    openssl req -newkey rsa:2048 -nodes -keyout signer.key -out signer.csr -utf8 \
-        -subj "/CN=$name test signer Jörg"
-    printf '%s\n' basicConstraints=CA:FALSE keyUsage=critical,digitalSignature \
-        extendedKeyUsage=codeSigning >signer.ext
-    openssl x509 -req -in signer.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 \
-        -extfile signer.ext -out signer.pem
-    # A TLS server's certificate, and a code-signing one that expired in 2020.
-    sed 's/=codeSigning/=serverAuth/' signer.ext >tls.ext
-    openssl x509 -req -in signer.csr -CA ca.pem -CAkey ca.key -days 2 -extfile tls.ext \
-        -out tls.pem
-    mkdir issued && touch index.txt && printf '%s\n' '[ca]' 'default_ca = ca_' '[ca_]' \
-        'database = index.txt' 'new_certs_dir = issued' 'serial = ca.srl' 'default_md = sha256' \
-        'policy = any' 'certificate = ca.pem' 'private_key = ca.key' '[any]' \
-        'commonName = supplied' >ca.cnf
-    openssl ca -batch -config ca.cnf -startdate 20200101000000Z -enddate 20200201000000Z \
-        -extfile signer.ext -in signer.csr -out expired.pem
-    for kind in signer tls expired; do
-        openssl pkcs12 -export -in $kind.pem -inkey signer.key -certfile ca.pem -out $kind.pfx \
-            -passout file:password
-    done
-) >"$work/ca.log" 2>&1 || { cat "$work/ca.log" >&2; exit 1; }
+make_test_authority "$ca" "$name"
 
 # A development release is packaged from a tree with changes not committed, and only on request.
 development=""
@@ -97,22 +73,24 @@ if [[ $release == *-development ]]; then
     export QUORVANE_DEVELOPMENT_RELEASE=1
 fi
 # A clone of the checkout with the changes that dist/ was packaged with (if any), in a folder
-# whose path has a space and non-ASCII letters.
-clone() { # folder
-    git clone -q "$root" "$1"
-    git -C "$1" checkout -q --detach "$(git rev-parse HEAD)"
-    git ls-files -z --modified --others --exclude-standard |
-        tar --null -T - --ignore-failed-read -cf - 2>/dev/null | tar -C "$1" -xf -
-    git ls-files -z --deleted | (cd "$1" && xargs -0 -r rm -f)
-}
+# whose path has a space and non-ASCII letters, and files there that git ignores, which the
+# release must not ship: one under an ignore rule of the repository's, one that the clone's own
+# exclude file hides.
+source tools/lib/working-copy.sh
 elsewhere="$work/else where/Jörg Ærø/$name"
-clone "$elsewhere"
+git clone -q "$root" "$elsewhere"
+git -C "$elsewhere" checkout -q --detach "$(git rev-parse HEAD)"
+copy_changes "$elsewhere"
+mkdir -p "$elsewhere/examples/dist"
+echo "built by hand" >"$elsewhere/examples/dist/ignored.txt"
+echo "docs/excluded.md" >>"$elsewhere/.git/info/exclude"
+echo "kept out" >"$elsewhere/docs/excluded.md"
 
 # The sources packaged again there, in the background, in a prefix of its own, with a builder's
-# flags in the environment. Then, on the build trees that leaves, the signed installers of a later
-# version, as a development release (a file not committed added), the password given by
-# environment; a wixl of the test's own writes down the environment that the packaging's tools
-# get.
+# flags in the environment. Then, on the build trees that leaves, a later version, signed, the
+# password given by environment (a wixl of the test's own writes down the environment that the
+# packaging's tools get); and this version again as the other kind of release (development or
+# not) than dist/'s: a page of docs/ not committed added, or the changes committed.
 spy=$work/spy
 mkdir -p "$spy"
 printf '%s\n' '#!/bin/sh' "env >\"$work/wixl.env\"" 'exec /usr/bin/wixl "$@"' >"$spy/wixl"
@@ -122,22 +100,26 @@ chmod +x "$spy/wixl"
     cd "$elsewhere"
     LDFLAGS=-Wl,-s CFLAGS=-O0 CXXFLAGS=-O0 RCFLAGS=-DFROM_THE_BUILDER tools/package.sh
     mv dist "$work/reproduced"
-    touch not-committed
-    QUORVANE_DEVELOPMENT_RELEASE=1 QUORVANE_VERSION_OVERRIDE=$later \
-        QUORVANE_SIGN_PFX=$ca/signer.pfx QUORVANE_SIGN_PASSWORD=$(cat "$ca/password") \
-        PATH=$spy:$PATH tools/package.sh
+    QUORVANE_VERSION_OVERRIDE=$later QUORVANE_SIGN_PFX=$ca/signer.pfx \
+        QUORVANE_SIGN_PASSWORD=$(cat "$ca/password") QUORVANE_SIGN_AUTHORITY=$ca/ca.pem \
+        QUORVANE_SIGN_CRL=$ca/crl.pem PATH=$spy:$PATH tools/package.sh
+    mv dist "$work/later"
+    if [ -n "$development" ]; then
+        git add -A
+        git -c user.name=test -c user.email=test@example.invalid commit -qm "the changes"
+        unset QUORVANE_DEVELOPMENT_RELEASE
+    else
+        echo "a page not committed" >docs/not-committed.md
+        export QUORVANE_DEVELOPMENT_RELEASE=1
+    fi
+    QUORVANE_VERSION_OVERRIDE=$version tools/package.sh
+    mv dist "$work/other-kind"
 ) >"$work/elsewhere.log" 2>&1 &
 packaging_elsewhere=$!
-later_folder=$elsewhere/dist/$name-$later-development
+later_folder=$work/later/$name-$later${development:+-development}
+other_kind=$work/other-kind/$name-$version$([ -n "$development" ] || echo -development)
 
 source "$root/tools/lib/tally.sh"
-check() { # name command...: the command runs in a subshell that stops at its first failure
-    set +e
-    (set -e; "${@:2}")
-    local status=$?
-    set -e
-    record "$1" "$status"
-}
 
 source "$root/tools/lib/wine.sh"
 fresh_prefix() {
@@ -154,20 +136,21 @@ snapshot() {
 }
 
 # The release folder and what lies beside it.
-listed_files() { # a listed folder (docs/) stands for every file in it
-    local listed
+listed_files() { # [release folder]: a listed folder (docs/) stands for every file in it
+    local listed at=${1:-$folder}
     listed=$(awk 'listing && /^$/ && seen { exit } /^What is in here/ { listing = 1 }
-                  listing && /^    / { seen = 1; print $1 }' "$folder/RELEASE.txt" | sort)
-    diff -u <(echo "$listed") <(cd "$folder" && find . -type f | sed 's|^\./||' |
+                  listing && /^    / { seen = 1; print $1 }' "$at/RELEASE.txt" | sort)
+    diff -u <(echo "$listed") <(cd "$at" && find . -type f | sed 's|^\./||' |
         awk -v folders="$(grep '/$' <<<"$listed" | tr '\n' ' ')" '
             BEGIN { n = split(folders, folder, " ") }
             { for (i = 1; i <= n; i++) if (index($0, folder[i]) == 1) { $0 = folder[i]; break }
               print }' | sort -u)
 }
-checksums_and_zip() {
-    (cd dist && sha256sum --quiet -c SHA256SUMS)
-    diff <(python3 -m zipfile -l "dist/$release.zip" | awk 'NR > 1 { print $1 }' | sort) \
-        <(cd dist && find "$release" -type f | sort)
+checksums_and_zip() { # [release folder]
+    local at=${1:-$folder}
+    (cd "$at/.." && sha256sum --quiet -c SHA256SUMS)
+    diff <(python3 -m zipfile -l "$at.zip" | awk 'NR > 1 { print $1 }' | sort) \
+        <(cd "$at/.." && find "$(basename "$at")" -type f | sort)
 }
 stripped_and_linked() { # bits
     local released=$folder/$1/$name/$module debug=$work/symbols/$release/$1/$name/$module.debug
@@ -209,50 +192,27 @@ for bits in x86 x64; do
         stripped_and_linked $bits
 done
 
-# Refused: each attempt fails before it builds anything and leaves the last dist/ as it was. In a
-# clean clone of the commit (its dist/ a stand-in for the last release), which gets a file not
-# committed last.
-refusing=$work/refusing
-git clone -q "$root" "$refusing"
-mkdir -p "$refusing/dist/$name-1.0.0.1"
-echo "the last release" >"$refusing/dist/$name-1.0.0.1/RELEASE.txt"
-(cd "$refusing" && find dist -type f | xargs sha256sum) >"$work/last-dist"
-refused() { # setting=value... : package.sh with these fails fast and changes nothing
-    local status=0
-    (cd "$refusing" && env -u QUORVANE_DEVELOPMENT_RELEASE "$@" tools/package.sh) \
-        >"$work/refused.log" 2>&1 || status=$?
-    [ "$status" -ne 0 ] || { echo "packaged with $*" >&2; return 1; }
-    (cd "$refusing" && sha256sum --quiet -c "$work/last-dist") && [ ! -e "$refusing/build/package" ]
+# Refused before any build, each for its reason.
+check "refused before any build, dist/ kept: tools/release-refusal-test.sh" \
+    tools/release-refusal-test.sh
+
+# The rules see a CLSID row written as HKLM\Software\Classes\... by the 32-bit component of the
+# x64 package, as they see one under HKEY_CLASSES_ROOT.
+other_view_caught() {
+    local copy=$work/rules.msi key="Software\\Classes\\CLSID\\$clsid"
+    cp "$folder/$name-x64.msi" "$copy"
+    (cd "$work" && msiinfo export "$copy" Registry >Registry.idt)
+    key=$key awk -F'\t' -v OFS='\t' '{ sub(/\r$/, "") }
+        NR > 3 && $6 == "SharedRegistration" && !done { $2 = 2; $3 = ENVIRON["key"]; done = 1 }
+        { print }' "$work/Registry.idt" >"$work/changed.idt"
+    mv "$work/changed.idt" "$work/Registry.idt"
+    (cd "$work" && msibuild "$copy" -i Registry.idt)
+    ! PYTHONPATH=packaging python3 tests/package/msi_rules.py "$copy" x64 \
+        "$folder/x64/$name/$module" 2>"$work/rules.log"
+    grep -qF "registry: $key in component SharedRegistration" "$work/rules.log"
 }
-signed_with() { # certificate [setting=value...]
-    refused QUORVANE_SIGN_PFX="$ca/$1.pfx" QUORVANE_SIGN_PASSWORD_FILE="$ca/password" "${@:2}"
-}
-wrong_password() {
-    echo wrong >"$work/wrong-password"
-    refused QUORVANE_SIGN_PFX="$ca/signer.pfx" QUORVANE_SIGN_PASSWORD_FILE="$work/wrong-password"
-}
-password_alone() {
-    refused QUORVANE_SIGN_PASSWORD_FILE="$ca/password"
-    refused QUORVANE_SIGN_PASSWORD=secret
-    refused QUORVANE_SIGN_PXF="$ca/signer.pfx" QUORVANE_SIGN_PASSWORD_FILE="$ca/password"
-}
-bad_versions() {
-    refused QUORVANE_VERSION_OVERRIDE=1.1.0.010
-    refused QUORVANE_VERSION_OVERRIDE=1.1.0.65536
-    refused QUORVANE_VERSION_OVERRIDE=1.1.0.+5
-}
-not_committed() {
-    touch "$refusing/not-committed"
-    refused
-    grep -q QUORVANE_DEVELOPMENT_RELEASE=1 "$work/refused.log"
-}
-check "refused, dist/ kept: an expired certificate" signed_with expired
-check "refused, dist/ kept: a TLS server's certificate" signed_with tls
-check "refused, dist/ kept: a wrong password" wrong_password
-check "refused, dist/ kept: a password without a certificate, a misspelled setting" \
-    password_alone
-check "refused, dist/ kept: versions with a leading zero, a field too large, a sign" bad_versions
-check "refused, dist/ kept: a file not committed" not_committed
+check "installer rules: a CLSID row under HKLM\Software\Classes of the other bitness is caught" \
+    other_view_caught
 
 # Registration-free, in a prefix where the control was never registered.
 registration_free() { # bits
@@ -288,8 +248,9 @@ creates() { script "$1" "created; Launch on 2030-1-15 at 12"; }
 cannot_create() { script "$1" "cannot create: 429"; }
 # One msiexec for both packages, as Windows has one installer service. (Wine's 64-bit msiexec
 # would write the shared keys, which are a 32-bit component's, to the 32-bit view alone.)
-msi() { # bits /i|/x [release folder]
-    wine msiexec "$2" "$(windows_path "${3:-$folder}/$name-$1.msi")" /qn
+msi() { # bits /i|/x [release folder [property=value...]]
+    wine msiexec "$2" "$(windows_path "${3:-$folder}/$name-$1.msi")" /qn "${@:4}" \
+        /l*v "$(windows_path "$work/msiexec.log")"
 }
 program_files() { printf '%s' "$WINEPREFIX/drive_c/${installed[$1]}/$name"; }
 installs() {
@@ -342,6 +303,36 @@ check "installed: the rows written are all that the modules' own registration wr
     registered_as_the_modules_register
 check "x86 removed: the x64 control still created, the x86 one gone" removed_one
 check "both removed: the registry as before, the files gone" removed_both
+# A folder in which the module's path would be MAX_PATH characters or more is refused; the
+# longest that is not, accepted.
+install_folder() { # length: "C:\", folders of x and the closing backslash, that many characters
+    python3 - "$1" <<'EOF'
+import sys
+left, names = int(sys.argv[1]) - 3, []
+while left:
+    size = 99 if left == 102 else min(100, left - 1)  # never a last name of no character
+    names.append("x" * size)
+    left -= size + 1
+print("C:\\" + "".join(name + "\\" for name in names))
+EOF
+}
+# (Wine's msiexec /x looks for the files in the folder it is given, not where they went.)
+at_the_limit() {
+    local longest too_long installed
+    longest=$(install_folder $((259 - ${#module})))
+    too_long=$(install_folder $((260 - ${#module})))
+    installed=$WINEPREFIX/drive_c/${longest:3}
+    installed=${installed//\\//}$module
+    if msi x86 /i "$folder" "INSTALLDIR=$too_long"; then return 1; fi
+    grep -aq 'Action start .*RefuseLongFolder' "$work/msiexec.log"
+    [ ! -e "$(dirname "$installed")" ]
+    msi x86 /i "$folder" "INSTALLDIR=$longest"
+    [ ${#longest} -eq $((259 - ${#module})) ] && [ -f "$installed" ]
+    msi x86 /x "$folder" "INSTALLDIR=$longest"
+    [ ! -e "$installed" ]
+}
+check "installer: a folder too long for the module's path refused, the longest accepted" \
+    at_the_limit
 
 # regsvr32 by hand, and the Wine suite's host beside each released module.
 by_hand() { # bits [/u]
@@ -390,7 +381,9 @@ signed_files() { # release folder
     printf '%s\n' "$1/x86/$name/$module" "$1/x64/$name/$module" "$1/$name-x86.msi" \
         "$1/$name-x64.msi"
 }
-verifies() { osslsigncode verify -CAfile "$ca/ca.pem" -in "$1" >"$work/verify.log" 2>&1; }
+verifies() {
+    osslsigncode verify -CAfile "$ca/ca.pem" -CRLfile "$ca/crl.pem" -in "$1" >"$work/verify.log" 2>&1
+}
 unsigned() {
     local file
     grep -q '^This release is not signed' "$folder/RELEASE.txt"
@@ -401,9 +394,10 @@ unsigned() {
 signed() {
     local file
     grep -q "signed with Authenticode (SHA-256) by" "$later_folder/RELEASE.txt"
-    grep -q "$name test signer Jörg" "$later_folder/RELEASE.txt"
-    grep -q "^A development release, built from $(git rev-parse HEAD) with changes" \
+    grep -q "$name test signer Jörg, whose certificate expires on $(date -u -d "$(openssl x509 \
+        -in "$ca/signer.pem" -noout -enddate | cut -d= -f2)" '+%Y-%m-%d %H:%M UTC')" \
         "$later_folder/RELEASE.txt"
+    grep -q "The signatures carry no timestamp" "$later_folder/RELEASE.txt"
     while read -r file; do
         verifies "$file" || { cat "$work/verify.log" >&2; return 1; }
     done < <(signed_files "$later_folder")
@@ -419,6 +413,13 @@ open(sys.argv[1], "wb").write(d)' "$changed"
 check "unsigned: RELEASE.txt says so; no module or installer carries a signature" unsigned
 check "signed: both modules and installers verify against the test authority" signed
 check "signed: a module changed after signing fails verification" changed_after_signing
+override_whole() {
+    grep -q "^Built as version $later (QUORVANE_VERSION_OVERRIDE)" "$later_folder/RELEASE.txt"
+    listed_files "$later_folder"
+    checksums_and_zip "$later_folder"
+    [ -s "$work/later/$name-$later${development:+-development}-symbols.zip" ]
+}
+check "version override: a whole release, which says it was built as that version" override_whole
 password_kept_to_its_file() {
     [ -s "$work/wixl.env" ]
     ! grep -qF -e QUORVANE_SIGN_PASSWORD= -e "$(cat "$ca/password")" "$work/wixl.env"
@@ -427,16 +428,17 @@ check "signed: the password is not in the environment of the packaging's tools" 
     password_kept_to_its_file
 
 # Upgrade: this version, then the later one over it, then this one again.
-product_code() { # bits version
-    (cd packaging && python3 -c 'import sys, installer_codes as c; print(c.product_code(*sys.argv[1:]))' \
-        "$1" "$2")
+product_code() { # bits version [development]
+    (cd packaging && python3 -c 'import sys, installer_codes as c
+print(c.product_code(sys.argv[1], sys.argv[2], bool(sys.argv[3])))' "$1" "$2" "${3:-}")
 }
 # The versions of the bitness that the installer counts as installed.
 installed_versions() { # bits
     local v
     snapshot products
     for v in "$version" "$later"; do
-        if grep -qiF "Uninstall\\\\$(product_code "$1" "$v")]" "$work/products.system.reg"; then
+        if grep -qiF "Uninstall\\\\$(product_code "$1" "$v" "$development")]" \
+            "$work/products.system.reg"; then
             echo "$v"
         fi
     done
@@ -482,6 +484,37 @@ done
 check "downgrade: this version's installers refused over the later; the later stays" \
     downgrade_refused
 check "the later removed: nothing left of either version, registry as before" later_removed
+# A development release and a release of the same version, one over the other, either order.
+kind_of() { [[ $1 == *-development ]] && echo development || echo release; } # release folder
+# The kinds of this version's x86 product that the installer counts as installed.
+installed_kinds() {
+    local kind
+    snapshot products
+    for kind in release development; do
+        if grep -qiF "Uninstall\\\\$(product_code x86 "$version" "${kind#release}")]" \
+            "$work/products.system.reg"; then
+            echo "$kind"
+        fi
+    done
+}
+kinds_apart() {
+    local first second
+    for first in "$folder" "$other_kind"; do
+        second=$other_kind
+        [ "$first" = "$folder" ] || second=$folder
+        msi x86 /i "$first"
+        if msi x86 /i "$second"; then return 1; fi
+        [ "$(installed_kinds)" = "$(kind_of "$first")" ]
+        msi x86 /x "$first"
+    done
+    as_before
+}
+check "a development release and a release: neither installs over the other" kinds_apart
+# (Where dist/ is the development release, the changes are those of this checkout.)
+development_holds_changes() {
+    [ -n "$development" ] || grep -qx "a page not committed" "$other_kind/docs/not-committed.md"
+}
+check "a development release holds the changes that were not committed" development_holds_changes
 
 echo "$passed passed, $failed failed"
 if [ "$failed" -eq 0 ]; then

@@ -59,6 +59,15 @@ for end in 'Crashes:crashed' 'ExitsWithZero:exited with status 0'; do
         status=$?
     record "the report check fails a host that failed a test and then ${end#*:}" $((status == 0))
 done
+# A host that hangs fails once its time is up, the prefix's processes ended with it.
+status=0
+started=$SECONDS
+QUORVANE_WINE_TEST_SECONDS=15 gtest_passes "$wine64" build/win64/quorvane_wine_tests.exe \
+    ReportCheck.DISABLED_Hangs --gtest_also_run_disabled_tests >/dev/null 2>"$root/build/hang.log" ||
+    status=$?
+grep -q '^timed out after 15 s' "$root/build/hang.log" || status=0
+record "the report check fails a host that hangs, in its time" \
+    $((status == 0 || SECONDS - started > 60))
 
 for bits in 32 64; do
     host_tests "$bits" '-Hosting.*:Container.*:OwnWindow.*' "C++ host, $bits-bit"

@@ -9,4 +9,4 @@ Register-ObjectEvent -InputObject $s -EventName RunTime -SourceIdentifier Alarm 
 $e = Wait-Event -SourceIdentifier Alarm -Timeout 15
 if ($e) { Write-Host "$($e.SourceArgs[0]) is due"; Remove-Event -EventIdentifier $e.EventIdentifier }
 Unregister-Event -SourceIdentifier Alarm
-Write-Host "$($s.GetSchedules().Count) entries left"
+Write-Host "$($s.GetSchedules.Count) entries left"

@@ -3,7 +3,10 @@
 // (the design-time icon, or nothing while the host runs). A windowless control has none.
 //
 // Each of its messages calls into the module, so the module stays loaded while the window
-// exists: from its first message to WM_NCDESTROY, whatever thread or parent ends it.
+// exists: from its first message to WM_NCDESTROY, whatever thread or parent ends it. Windows
+// destroys a window without any message when the window's thread ends, or its parent's: such
+// a window is let go of once the module finds it gone (the control looking for its window,
+// DllCanUnloadNow), so nothing waits for a message that never comes.
 #pragma once
 
 #include "holdable.h"
@@ -15,6 +18,7 @@
 namespace quorvane::server {
 
 class ViewObject;
+struct WindowHold;
 
 class OwnWindow {
 public:
@@ -33,13 +37,18 @@ public:
     void Place(const RECT &position);
     void Show(bool shown);
     void Invalidate();
-    // The window, or null: none was made, or it is gone, also with its parent.
-    HWND Handle() const { return window_; }
+    // The window, or null: none was made, or it is gone, also with its parent or its thread.
+    HWND Handle() const;
 
     // The window class goes with the module: called when it may unload.
     static void UnregisterClass();
+    // Lets go of the windows that were destroyed without a message: called before the module
+    // answers whether it may unload.
+    static void ForgetDestroyed();
 
 private:
+    friend struct WindowHold;
+
     static bool Registered();
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     // The OwnWindow that `window` belongs to, or null once it let go of it.
@@ -48,7 +57,8 @@ private:
 
     ViewObject &view_;
     Holdable &holder_;
-    HWND window_ = nullptr;
+    // The module's hold on this one's window, while it has one; under the windows' lock.
+    WindowHold *hold_ = nullptr;
 };
 
 } // namespace quorvane::server

@@ -11,9 +11,18 @@ using namespace quorvane::server;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     switch (reason) {
-    case DLL_PROCESS_ATTACH:
+    case DLL_PROCESS_ATTACH: {
         SetModuleInstance(instance);
-        return PrepareExceptions();
+        if (!PrepareExceptions())
+            return FALSE;
+        // Once loaded, the module stays loaded until the process ends (docs/threads.md): the
+        // static C++ runtime cannot give back all it takes (a TLS index, memory), and each
+        // load after an unload would take it again. DllCanUnloadNow still answers truly.
+        HMODULE pinned;
+        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                           reinterpret_cast<LPCWSTR>(instance), &pinned);
+        return TRUE;
+    }
     case DLL_THREAD_DETACH:
         ThreadTimer::ForgetThread(GetCurrentThreadId()); // their timers end with them
         ForgetThreadExceptions();
@@ -27,6 +36,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 
 STDAPI DllCanUnloadNow() {
     return Boundary([]() -> HRESULT {
+        // Windows destroyed without a message hold the module no more.
+        OwnWindow::ForgetDestroyed();
         if (ModuleInUse())
             return S_FALSE;
         ReleaseScheduleTypeInfo();

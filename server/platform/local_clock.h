@@ -6,6 +6,10 @@
 namespace quorvane::server {
 
 class LocalClock final : public CachedClock {
+public:
+    std::uint64_t MonotonicMs() const override;
+    std::int64_t UtcSeconds() const override;
+
 protected:
     std::uint32_t TickCount() const override;
     std::uint64_t SystemTime() const override;

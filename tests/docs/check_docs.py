@@ -9,7 +9,8 @@ A quoted block is a fenced block right after a marker line
 Every file under examples/ must be quoted or named by its path on some page. A sample runs when it has an .expected
 output beside it (tools/examples-test.sh runs it) or is built by examples/build-mingw.sh; any
 other sample must be quoted next to the words "Not run here". Prints one line per problem and
-exits 1 when there is any."""
+exits 1 when there is any. Each member's reference page must end with Requirements naming the
+type library as the IDL declares it."""
 import pathlib
 import re
 import sys
@@ -18,6 +19,27 @@ MARKER = re.compile(r"^<!-- quote: (examples/[^#\s]+)(?:#L(\d+)-L(\d+))? -->$")
 BUILT_BY = "examples/build-mingw.sh"
 NEAR = 12  # lines around a block in which "Not run here" must stand
 LINK = re.compile(r"\]\(([^)#\s]+)(?:#[^)]*)?\)")
+IDL = "server/automation/quorvane.idl"
+LIBRARY = re.compile(r"version\((\d+\.\d+)\)[^\]]*\]\s*library (\w+)")
+
+
+def requirements_problems(root):
+    """Each member's reference page ends with Requirements naming the type library as the IDL
+    declares it (the IDL is in the repository, not in the release)."""
+    idl = root / IDL
+    if not idl.exists():
+        return []
+    version, name = LIBRARY.search(idl.read_text()).groups()
+    problems = []
+    for page in sorted((root / "docs" / "reference").glob("*.md")):
+        if page.name == "README.md":
+            continue
+        text = page.read_text(encoding="utf-8")
+        tail = text[text.rfind("\n## "):]
+        if not tail.startswith("\n## Requirements") or f"`{name}` {version}" not in tail:
+            problems.append(f"{page.relative_to(root).as_posix()}: it does not end with "
+                            f"Requirements naming the type library `{name}` {version}")
+    return problems
 
 
 def quoted_blocks(page, lines):
@@ -74,6 +96,7 @@ def main(root):
             problems.append(f"{path}: no page of the docs shows or names it")
         elif not runs and path not in declared:
             problems.append(f"{path}: it does not run here, and its page does not say so")
+    problems += requirements_problems(root)
     for problem in problems:
         print(problem)
     print(f"{len(shown)} samples shown, {len(problems)} problems")

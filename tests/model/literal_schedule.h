@@ -66,6 +66,9 @@ private:
     bool timer_on_ = false;
     std::int32_t interval_ = 0;
     bool mInTimer = false;
+    // The last reading of both clocks, to tell when the wall clock has gone back.
+    Moment last_wall_ = 0;
+    std::uint64_t last_ms_ = 0;
 };
 
 } // namespace quorvane::testing

@@ -9,8 +9,9 @@ no ICE tool runs here. Prints each broken rule; fails if there is one.
 - versioned files (ICE60, and the MsiFileHash table's rule): the module's row has its file
   version and language, and no hash, which is for unversioned files alone;
 - registry bitness: the keys that 64-bit Windows keeps apart per view (CLSID, Interface) are
-  written by a component of the package's own bitness; a 32-bit component of an x64 package
-  writes only keys that both views share.
+  written by a component of the package's own bitness, whether a row names them under
+  HKEY_CLASSES_ROOT or as Software\\Classes\\... under HKLM or HKCU; a 32-bit component of
+  an x64 package writes only keys that both views share.
 
 usage: msi_rules.py PACKAGE.msi x86|x64 MODULE   (with packaging/ on PYTHONPATH)
 """
@@ -25,6 +26,7 @@ COMPONENT_REGISTRY_KEY_PATH = 0x4  # msidbComponentAttributesRegistryKeyPath
 FOLDERS_64BIT = {"ProgramFiles64Folder", "System64Folder", "CommonFiles64Folder"}
 FOLDERS_32BIT = {"ProgramFilesFolder", "SystemFolder", "CommonFilesFolder"}
 KEPT_APART = ("clsid\\", "interface\\")  # under HKEY_CLASSES_ROOT
+CLASSES_UNDER_A_HIVE = "software\\classes\\"
 
 
 def table(package, name):
@@ -47,6 +49,17 @@ def folder_kind(directories, directory):
             return 32
         parent = directories[directory]["Directory_Parent"]
         directory = parent if parent != directory else ""
+    return None
+
+
+def classes_key(row):
+    """A Registry row's key under HKEY_CLASSES_ROOT, lower case, also where the row writes it
+    as Software\\Classes\\... under HKLM or HKCU; None for a key outside the classes."""
+    key = row["Key"].lower()
+    if row["Root"] in ("0", "-1"):
+        return key
+    if row["Root"] in ("1", "2") and key.startswith(CLASSES_UNDER_A_HIVE):
+        return key[len(CLASSES_UNDER_A_HIVE):]
     return None
 
 
@@ -81,9 +94,10 @@ def broken_rules(package, bits, module):
         if name not in featured:
             broken.append(f"ICE21: component {name} belongs to no feature")
         for row in registry.values():
-            if row["Component_"] != name or row["Root"] not in ("0", "-1"):
+            key = classes_key(row)
+            if row["Component_"] != name or key is None:
                 continue
-            apart = row["Key"].lower().startswith(KEPT_APART)
+            apart = key.startswith(KEPT_APART)
             if apart and wide != (bits == "x64"):
                 broken.append(f"registry: {row['Key']} in component {name} of the other bitness")
 

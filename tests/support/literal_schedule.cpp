@@ -3,6 +3,8 @@
 #include "automation_error.h"
 #include "calendar.h"
 
+#include <algorithm>
+
 namespace quorvane::testing {
 
 LiteralSchedule::LiteralSchedule(const Clock &clock, SingleListenerEvents &events)
@@ -49,6 +51,10 @@ void LiteralSchedule::AddSchedule(const std::u16string &index, std::int32_t ty, 
     if (!past_one_shot) {
         clsTime entry;
         entry.SetSchedule(index, ty, yr, mon, wk, dy, hr, min, sec, now);
+        if (mSchedules.empty()) {
+            last_wall_ = now;
+            last_ms_ = clock_.MonotonicMs();
+        }
         mSchedules.push_back(std::move(entry));
         SortSchedules();
         if (!mSchedules.empty())
@@ -107,16 +113,28 @@ void LiteralSchedule::Timer1_Timer() {
 }
 
 void LiteralSchedule::DispatchDue() {
+    // Set when the wall clock has gone back: the moment real time had reached.
+    Moment went_back_to = 0;
+    bool went_back = false;
     for (;;) {
         if (mSchedules.empty())
             break;
         clsTime &e = mSchedules.front();
         const Moment now = clock_.Now();
-        if (!(now > e.NextTime()))
+        const std::uint64_t ms = clock_.MonotonicMs();
+        const auto seconds = static_cast<Moment>((ms - last_ms_) / 1000);
+        if (now < last_wall_ + seconds - 1 - seconds / 1000) {
+            went_back_to =
+                went_back ? std::max(went_back_to, last_wall_ + seconds) : last_wall_ + seconds;
+            went_back = true;
+        }
+        last_wall_ = now;
+        last_ms_ = ms;
+        if (!(now > e.NextTime()) && !(went_back && e.NextTime() <= went_back_to))
             break;
         bool last = e.DateType() == schAppointTime;
         try {
-            e.SetNextTime(now);
+            e.SetNextTime(went_back && now <= went_back_to ? went_back_to + 1 : now);
         } catch (const AutomationError &) {
             last = true; // the next occurrence lies beyond the calendar's end
         }

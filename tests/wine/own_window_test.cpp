@@ -3,7 +3,10 @@
 // and goes with its container's window. These need a display.
 #include "caller_code.h"
 #include "dying_outer.h"
+#include "failing_allocations.h"
 #include "test_site.h"
+
+#include <optional>
 
 namespace {
 
@@ -76,17 +79,77 @@ TEST_F(OwnWindow, ReleasedOnAnotherThreadItKeepsTheModuleLoadedUntilItIsGone) {
         ASSERT_EQ(module, LoadedModule());
 
         EXPECT_TRUE(PumpUntil([&] { return !IsWindow(own) && CanUnloadNow() == S_OK; }, 2000));
-        CoFreeUnusedLibrariesEx(0, 0);
-        EXPECT_EQ(nullptr, LoadedModule());
+        // Free to unload, the module lets go of its class (it stays loaded: docs/threads.md).
         WNDCLASSEXW known{};
         known.cbSize = sizeof known;
         EXPECT_FALSE(GetClassInfoExW(module, L"QuorvaneSchedule", &known))
-            << "the window class outlived the module";
+            << "the window class outlived the module's use";
     }
-    // Loaded again, the module registers its class again.
+    // Used again, the module registers its class again.
     const ComPtr<_Schedule> again = NewSchedule();
     EXPECT_TRUE(IsWindow(Activate(again.Get())));
     Close(again.Get());
+}
+
+// Windows destroys the windows of a thread that ends without sending them a message (Wine does
+// the same): the own window of a control whose thread ends while it is in place gets no
+// WM_NCDESTROY. The control hands out no dead window, and nothing it left holds the module.
+TEST_F(OwnWindow, AThreadEndingWithTheControlInPlaceLeavesNoDeadWindowAndNoLock) {
+    ASSERT_NE(S_FALSE, CanUnloadNow()) << "an earlier test left an object of the module alive";
+    // kept: the control outlives its thread (a raw pointer kept elsewhere, released later on
+    // another thread); released: it is released on another thread while its thread waits, so
+    // its window, asked to close, outlives it until the thread ends without pumping.
+    for (const bool kept : {true, false}) {
+        SCOPED_TRACE(kept ? "control kept" : "control released before its thread ends");
+        ComPtr<_Schedule> control;
+        std::optional<TestSite> there;
+        HWND own = nullptr;
+        OnAnotherThread([&] {
+            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            control = NewSchedule();
+            there.emplace(NewContainerWindow());
+            own = Activate(control.Get(), *there);
+            if (!kept)
+                OnAnotherThread([&] { control.Reset(); });
+            EXPECT_TRUE(IsWindow(own));
+            EXPECT_EQ(S_FALSE, CanUnloadNow()) << "the window lets the module go before its end";
+            CoUninitialize();
+        });
+        ASSERT_NE(nullptr, own);
+        EXPECT_FALSE(IsWindow(own)) << "the thread's windows outlived it";
+        if (kept) {
+            ComPtr<IOleWindow> window;
+            ASSERT_EQ(S_OK, control.As(&window));
+            HWND none = own;
+            EXPECT_EQ(E_FAIL, window->GetWindow(&none)) << "the control hands out a dead window";
+            EXPECT_EQ(nullptr, none);
+            window.Reset();
+            EXPECT_EQ(S_FALSE, CanUnloadNow());
+            control.Reset();
+        }
+        EXPECT_EQ(S_OK, CanUnloadNow()) << "the dead window still holds the module";
+        EXPECT_EQ(1, there->refs) << "the control kept its site";
+    }
+}
+
+// With memory gone, activation in a site that cannot take the control windowless makes no
+// window and says why; with memory back, the control makes its window.
+TEST_F(OwnWindow, ActivatingWithoutMemoryMakesNoWindowAndSaysWhy) {
+    ComPtr<_Schedule> control = NewSchedule();
+    ComPtr<IOleObject> object;
+    ASSERT_EQ(S_OK, control.As(&object));
+    ASSERT_EQ(S_OK, object->SetClientSite(&site));
+    {
+        FailingAllocations inject{ControlModule()};
+        inject.FailFrom(1);
+        EXPECT_EQ(E_OUTOFMEMORY, object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0,
+                                                nullptr, &site.place));
+        inject.Disarm();
+        EXPECT_TRUE(inject.Failed());
+    }
+    EXPECT_EQ(nullptr, FindWindowExW(container, nullptr, L"QuorvaneSchedule", nullptr));
+    EXPECT_TRUE(IsWindow(Activate(control.Get())));
+    Close(control.Get());
 }
 
 // An outer object that aggregates the control, as containers' extenders do, and lets go of it

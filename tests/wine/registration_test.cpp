@@ -223,9 +223,63 @@ struct OtherView {
     bool operator==(const OtherView &) const = default;
 };
 
+// The other bitness's registration: the one tools/wine-test.sh made, or else, for as long as
+// this lives, a stand-in of the keys that it writes in its own view and that this bitness must
+// leave alone (written here, then removed), so that one bitness's suite also runs on its own.
+class OtherBitness {
+public:
+    OtherBitness() {
+        const std::wstring path =
+            L"C:\\stand-in\\" + std::wstring(Platform(kOther)) + L"\\Quorvane.ocx";
+        Write(kClass, L"InprocServer32", nullptr, path);
+        Write(kClass, L"InprocServer32", L"ThreadingModel", L"Apartment");
+        Write(kClass, L"MiscStatus\\1", nullptr, L"132497");
+        Write(kClass, L"ProgID", nullptr, L"Quorvane.Schedule");
+        Write(kDual, L"ProxyStubClsid32", nullptr, L"{00020424-0000-0000-C000-000000000046}");
+        Write(kEvents, L"ProxyStubClsid32", nullptr, L"{00020420-0000-0000-C000-000000000046}");
+        Write(kLibrary + L"\\8.0\\0\\" + Platform(kOther), L"", nullptr, path);
+    }
+    OtherBitness(const OtherBitness &) = delete;
+    OtherBitness &operator=(const OtherBitness &) = delete;
+    ~OtherBitness() {
+        for (const std::wstring &key : written_) {
+            HKEY opened = nullptr;
+            if (!RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_ALL_ACCESS | kOther,
+                               &opened)) {
+                RegDeleteTreeW(opened, nullptr);
+                RegCloseKey(opened);
+            }
+            RegDeleteKeyExW(HKEY_CLASSES_ROOT, key.c_str(), kOther, 0);
+        }
+    }
+
+private:
+    // Value `name` of `top`\`below` in the other view, unless `top` is the other bitness's own.
+    void Write(const std::wstring &top, const std::wstring &below, const wchar_t *name,
+               const std::wstring &text) {
+        if (std::find(written_.begin(), written_.end(), top) == written_.end()) {
+            if (KeyExists(top, kOther))
+                return;
+            written_.push_back(top);
+        }
+        const std::wstring key = below.empty() ? top : top + L"\\" + below;
+        HKEY created = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0,
+                                                 KEY_WRITE | kOther, nullptr, &created, nullptr));
+        const LSTATUS status =
+            RegSetValueExW(created, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(text.c_str()),
+                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(created);
+        ASSERT_EQ(ERROR_SUCCESS, status);
+    }
+
+    std::vector<std::wstring> written_;
+};
+
 TEST(Registration, UnregisteringThisBitnessKeepsTheOther) {
+    const OtherBitness registered;
     const OtherView other;
-    ASSERT_NE(kMissing, other.server) << "wine-test.sh registers both bitnesses";
+    ASSERT_NE(kMissing, other.server);
     const std::wstring path = BuiltModule();
     HMODULE module = LoadLibraryW(path.c_str());
     ASSERT_NE(nullptr, module);
@@ -263,14 +317,17 @@ void SetRegistryValue(const std::wstring &key, const std::wstring &text) {
 }
 
 // A copy of the built module in a new folder of the temporary folder, `levels` folders deep
-// (each 40 letters long); gone with its folders at the end of the scope.
+// (each 40 letters long); gone with its folders at the end of the scope, unless it was loaded:
+// the module then stays loaded (docs/threads.md), and its file until the process ends. The
+// folder's name is new each time, so that no later run meets a copy left behind.
 class ModuleCopy {
 public:
     explicit ModuleCopy(int levels) {
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
-        std::wstring folder =
-            temp + std::wstring(L"quorvane-copy-") + std::to_wstring(GetCurrentProcessId());
+        GUID unique;
+        CoCreateGuid(&unique);
+        std::wstring folder = temp + std::wstring(L"quorvane-copy-") + Id(unique);
         for (int level = 0; level < levels; ++level) {
             if (level)
                 folder += L"\\" + std::wstring(39, L'a' + level) + L"z";

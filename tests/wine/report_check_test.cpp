@@ -1,5 +1,6 @@
 // A run that fails a test and then crashes, which tools/wine-test.sh makes on purpose to see
-// that it is counted as failed whatever the host's exit status: left out of every other run.
+// that it is counted as failed whatever the host's exit status, and one that hangs, to see that
+// it fails in its time: left out of every other run.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -29,6 +30,12 @@ TEST(ReportCheck, DISABLED_FailsThenExitsWithZero) {
     ADD_FAILURE() << "failed on purpose, before exiting";
     std::fflush(stdout);
     ExitProcess(0);
+}
+
+// A host that never ends, as one waiting for a message that never comes.
+TEST(ReportCheck, DISABLED_Hangs) {
+    std::fflush(stdout);
+    Sleep(INFINITE);
 }
 
 } // namespace

@@ -1,59 +1,109 @@
 # The checks that tools/package.sh makes of its inputs before it builds anything or touches
 # dist/; sourced. Each failure ends the script with a message that says what to change.
+source "${BASH_SOURCE[0]%/*}/working-copy.sh"
 
 refuse() {
     echo "package.sh: $*" >&2
     exit 1
 }
 
-# The release depends on the commit alone: the builder's variables (LDFLAGS, RCFLAGS, CC,
-# MAKEFLAGS, CMAKE_..., GCC's own) go, and only what the packaging reads stays. A variable named
-# like a signing setting that is none of them is a misspelling, not something to ignore.
-clear_environment() {
+# What the packaging reads from its environment; everything else goes.
+settings=(QUORVANE_SIGN_PFX QUORVANE_SIGN_PASSWORD QUORVANE_SIGN_PASSWORD_FILE
+    QUORVANE_SIGN_AUTHORITY QUORVANE_SIGN_CRL QUORVANE_VERSION_OVERRIDE
+    QUORVANE_DEVELOPMENT_RELEASE)
+kept_variables=(PATH HOME USER TERM TMPDIR SOURCE_DATE_EPOCH)
+
+# A QUORVANE_ variable that is no setting: one named like a setting (a misspelling, such as
+# QUORVANE_SIGNING_PFX) is refused, since ignoring it would build another release than the one
+# asked for; any other (the tests' own, such as QUORVANE_FUZZ_SEED) is named and ignored.
+check_settings() {
     local variable
-    for variable in $(compgen -e); do
+    for variable in $(compgen -A export QUORVANE_); do
+        [[ " ${settings[*]} " != *" $variable "* ]] || continue
         case $variable in
-        QUORVANE_SIGN_PFX | QUORVANE_SIGN_PASSWORD | QUORVANE_SIGN_PASSWORD_FILE) ;;
-        QUORVANE_SIGN_* | QUORVANE_VERSION* | QUORVANE_DEVELOPMENT*)
-            [[ $variable =~ ^QUORVANE_(VERSION_OVERRIDE|DEVELOPMENT_RELEASE)$ ]] ||
-                refuse "$variable: no such setting (QUORVANE_SIGN_PFX, QUORVANE_SIGN_PASSWORD," \
-                    "QUORVANE_SIGN_PASSWORD_FILE, QUORVANE_VERSION_OVERRIDE," \
-                    "QUORVANE_DEVELOPMENT_RELEASE)"
-            ;;
-        PATH | HOME | USER | TERM | TMPDIR | SOURCE_DATE_EPOCH) ;;
-        *) unset "$variable" 2>/dev/null || : ;;
+        *SIGN* | *PFX* | *P12* | *PASS* | *CERT* | *AUTHORITY* | *CRL* | *VERSION* | *DEVELOP* | \
+            *RELEASE*)
+            refuse "$variable: no such setting; the packaging's are ${settings[*]}" ;;
+        *) echo "package.sh: warning: $variable is no setting of the packaging; ignored" >&2 ;;
         esac
     done
-    # The same locale and time zone wherever it runs (file names are UTF-8, as Wine reads them;
-    # tools that write local time, such as the cabinet's dates, write UTC).
-    export LC_ALL=C.UTF-8 TZ=UTC
 }
 
-# a.b.c.d, each field a decimal number from 0 to 65535 written without leading zeros: windres
-# would read 010 as octal.
+# The packaging runs in an environment of its own from its first line. Privileged mode (-p, in
+# the first line of package.sh) keeps exported functions, SHELLOPTS and BASH_ENV out of this
+# shell; this starts it again with only the variables it reads (an exported function would still
+# reach its tools), and takes the password out of the environment before any tool runs: it
+# reaches the new shell through a pipe, into `signing_password`, and no environment ever again.
+# Builtins only until the password is out.
+start_clean() { # script [argument...]
+    if [ "${QUORVANE_CLEAN_START:-}" = "$$" ]; then
+        unset QUORVANE_CLEAN_START
+        signing_password=""
+        IFS= read -r -d '' signing_password <&3 || :
+        exec 3<&-
+        password_given=${signing_password:0:1}
+        signing_password=${signing_password:1}
+        # The same locale and time zone wherever it runs (file names are UTF-8, as Wine reads
+        # them; tools that write local time, such as the cabinet's dates, write UTC).
+        export LC_ALL=C.UTF-8 TZ=UTC
+        return 0
+    fi
+    local given=${QUORVANE_SIGN_PASSWORD+1} text=${QUORVANE_SIGN_PASSWORD-}
+    unset QUORVANE_SIGN_PASSWORD
+    check_settings
+    local kept=() variable
+    for variable in "${kept_variables[@]}" "${settings[@]}"; do
+        [ -z "${!variable+set}" ] || kept+=("$variable=${!variable}")
+    done
+    exec env -i "${kept[@]}" QUORVANE_CLEAN_START=$$ /bin/bash -p "$@" 3< <(printf '%s' "${given:-0}$text")
+}
+
+# One packaging at a time in a checkout (two would share build/package/ and its Wine prefix),
+# and what a killed one left of its secrets removed.
+take_lock() {
+    mkdir -p build
+    exec 9>build/package.lock
+    flock -n 9 || refuse "another packaging of this checkout is running: wait for it to end"
+    rm -rf build/package-signing
+}
+
+# a.b.c.d as the release can carry it: a at most 255 and b at most 99 (the installer's product
+# version and the version text a.bb.dddd), c 0 (the installer's version has no room for it), d at
+# most 9999 (dddd); decimal, without leading zeros (windres would read 010 as octal).
 check_version_override() { # version
-    local field
     [ -n "$1" ] || return 0
-    [[ $1 =~ ^(0|[1-9][0-9]{0,4})(\.(0|[1-9][0-9]{0,4})){3}$ ]] ||
+    [[ $1 =~ ^(0|[1-9][0-9]*)\.(0|[1-9][0-9]*)\.(0|[1-9][0-9]*)\.(0|[1-9][0-9]*)$ ]] ||
         refuse "QUORVANE_VERSION_OVERRIDE=$1 is no version a.b.c.d of decimal numbers" \
             "without leading zeros"
-    for field in ${1//./ }; do
-        [ "$field" -le 65535 ] || refuse "QUORVANE_VERSION_OVERRIDE=$1: $field is above 65535"
+    local -a field=("${BASH_REMATCH[@]:1}") limit=(255 99 0 9999)
+    local i
+    for i in 0 1 2 3; do
+        [ ${#field[i]} -le 4 ] && [ "${field[i]}" -le "${limit[i]}" ] ||
+            refuse "QUORVANE_VERSION_OVERRIDE=$1: ${field[i]} is above ${limit[i]}, the" \
+                "highest a.b.c.d can be is 255.99.0.9999"
     done
 }
 
 # Sets `commit` (the full hash, or empty outside git) and `development`: a tree with changes
-# that are not committed (untracked files too) is packaged only as a development release, on
+# that are not committed (untracked files too, and files that git is told to skip or assume
+# unchanged, whose changes `git status` hides) is packaged only as a development release, on
 # QUORVANE_DEVELOPMENT_RELEASE=1, for it would otherwise carry the commit's name, dates and
-# product codes with other bytes.
+# product codes with other bytes. A symbolic link is refused: what it points to is not the
+# commit's.
 check_tree() {
     development=""
     commit=$(git rev-parse --verify -q HEAD 2>/dev/null) || commit=""
-    local changes
+    local changes path
     if [ -z "$commit" ]; then
         changes="not a git checkout"
     else
-        changes=$(git status --porcelain --untracked-files=normal)
+        changes=$(git status --porcelain --untracked-files=normal
+            git ls-files -v | sed -n 's/^\(S\|[a-z]\) /hidden from git status: /p')
+        while IFS= read -r -d '' path; do
+            [ ! -L "$path" ] ||
+                refuse "$path is a symbolic link (to $(readlink "$path")): a release ships" \
+                    "files alone; commit the file itself"
+        done < <(git ls-files -z --cached --others --exclude-standard)
     fi
     [ -n "$changes" ] || return 0
     [ "${QUORVANE_DEVELOPMENT_RELEASE:-}" = 1 ] ||
@@ -62,33 +112,64 @@ check_tree() {
     development=1
 }
 
-# The signing inputs, all checked before the build: with QUORVANE_SIGN_PFX, a password that
-# opens it, a certificate valid now and for code signing. Sets `signer` (the subject, UTF-8),
-# `password` (a 0600 file; QUORVANE_SIGN_PASSWORD leaves the environment once it is there) and
-# `chain` (the certificates that each signature must verify against: the PKCS#12's own and the
-# system's). Without a certificate, `signer` is empty; a password without one is refused.
-check_signing() { # scratch folder
-    signer=""
-    if [ -z "${QUORVANE_SIGN_PFX:-}" ]; then
-        [ -z "${QUORVANE_SIGN_PASSWORD+set}${QUORVANE_SIGN_PASSWORD_FILE+set}" ] ||
-            refuse "a signing password is set but QUORVANE_SIGN_PFX is not: name the" \
-                "certificate, or unset the password to package an unsigned release"
+# Writes to the folder $1 the files that the release is built from and ships: the commit's
+# (git archive), never the working folders, so that ignored files and what git is told to skip
+# stay out; a development release adds the changes and the untracked files that are not
+# ignored. A build/ already there (the build trees that an override reuses) stays: git archive
+# dates every file by the commit, so that the unchanged ones are not built again.
+export_tree() { # folder
+    mkdir -p "$1"
+    find "$1" -mindepth 1 -maxdepth 1 ! -name build -exec rm -rf {} +
+    if [ -z "$commit" ]; then
+        tar --exclude=./build --exclude=./dist -cf - . | tar -C "$1" -xf -
         return 0
     fi
-    [ -f "$QUORVANE_SIGN_PFX" ] && [ -r "$QUORVANE_SIGN_PFX" ] ||
-        refuse "QUORVANE_SIGN_PFX=$QUORVANE_SIGN_PFX: no such file"
-    [ -n "${QUORVANE_SIGN_PASSWORD_FILE:-}${QUORVANE_SIGN_PASSWORD+set}" ] ||
+    git archive --format=tar HEAD | tar -C "$1" -xf -
+    [ -z "$development" ] || copy_changes "$1"
+}
+
+# The signing inputs, all checked before the build: with QUORVANE_SIGN_PFX, a password that
+# opens it, the authority that the release must chain to (QUORVANE_SIGN_AUTHORITY, PEM) and
+# optionally its revocation list (QUORVANE_SIGN_CRL, PEM); a certificate that is valid now,
+# for code signing, with a key and a hash that are not weak, not self-signed, and that chains to
+# that authority without being revoked. Sets `signer` (the subject, UTF-8), `signer_expires`,
+# `password` (a 0600 file in the folder $1) and `verify_options` (what each signature is
+# verified against: the authority, never the PKCS#12's own certificates). Without a certificate,
+# `signer` is empty; a signing setting without one is refused.
+check_signing() { # secrets folder
+    signer=""
+    if [ -z "${QUORVANE_SIGN_PFX:-}" ]; then
+        [ "$password_given" = 0 ] && [ -z "${QUORVANE_SIGN_PASSWORD_FILE+set}" ] ||
+            refuse "a signing password is set but QUORVANE_SIGN_PFX is not: name the" \
+                "certificate, or unset the password to package an unsigned release"
+        [ -z "${QUORVANE_SIGN_AUTHORITY+set}${QUORVANE_SIGN_CRL+set}" ] ||
+            refuse "QUORVANE_SIGN_AUTHORITY or QUORVANE_SIGN_CRL is set but QUORVANE_SIGN_PFX" \
+                "is not: name the certificate, or unset them to package an unsigned release"
+        return 0
+    fi
+    local setting
+    for setting in QUORVANE_SIGN_PFX QUORVANE_SIGN_AUTHORITY QUORVANE_SIGN_CRL; do
+        if [ -n "${!setting:-}" ] && ! { [ -f "${!setting}" ] && [ -r "${!setting}" ]; }; then
+            refuse "$setting=${!setting}: no such file"
+        fi
+    done
+    [ -n "${QUORVANE_SIGN_PASSWORD_FILE:-}" ] || [ "$password_given" = 1 ] ||
         refuse "QUORVANE_SIGN_PFX needs its password (QUORVANE_SIGN_PASSWORD_FILE or" \
             "QUORVANE_SIGN_PASSWORD)"
+    [ -n "${QUORVANE_SIGN_AUTHORITY:-}" ] ||
+        refuse "QUORVANE_SIGN_PFX needs QUORVANE_SIGN_AUTHORITY: the certificates (PEM) of the" \
+            "authority that the release's signatures must chain to"
+    grep -q -- '-----BEGIN CERTIFICATE-----' "$QUORVANE_SIGN_AUTHORITY" ||
+        refuse "QUORVANE_SIGN_AUTHORITY=$QUORVANE_SIGN_AUTHORITY holds no PEM certificate"
+    mkdir -m 700 -p "$1"
     password=$1/password
     (umask 077 && if [ -n "${QUORVANE_SIGN_PASSWORD_FILE:-}" ]; then
         cp "$QUORVANE_SIGN_PASSWORD_FILE" "$password"
     else
-        printf '%s' "$QUORVANE_SIGN_PASSWORD" >"$password"
+        printf '%s' "$signing_password" >"$password"
     fi)
-    unset QUORVANE_SIGN_PASSWORD
-    local certificate=$1/signer.pem
-    chain=$1/chain.pem
+    signing_password=""
+    local certificate=$1/signer.pem issuers=$1/issuers.pem
     # PKCS#12 files that older tools wrote use ciphers of OpenSSL's legacy provider.
     pkcs12() { openssl pkcs12 "$@" 2>/dev/null || openssl pkcs12 -legacy "$@" 2>/dev/null; }
     pkcs12 -in "$QUORVANE_SIGN_PFX" -passin "file:$password" -nokeys -clcerts \
@@ -96,19 +177,56 @@ check_signing() { # scratch folder
         refuse "the password does not open $QUORVANE_SIGN_PFX (or it holds no certificate)"
     pkcs12 -in "$QUORVANE_SIGN_PFX" -passin "file:$password" -nocerts -nodes |
         grep -q 'PRIVATE KEY' || refuse "$QUORVANE_SIGN_PFX holds no private key"
-    local now from
-    now=$(date +%s)
-    from=$(date -d "$(openssl x509 -in "$certificate" -noout -startdate | cut -d= -f2)" +%s)
-    [ "$from" -le "$now" ] || refuse "the certificate is not valid before" \
-        "$(openssl x509 -in "$certificate" -noout -startdate | cut -d= -f2)"
-    openssl x509 -in "$certificate" -noout -checkend 0 >/dev/null ||
-        refuse "the certificate has expired:" \
-            "$(openssl x509 -in "$certificate" -noout -enddate | cut -d= -f2)"
-    openssl x509 -in "$certificate" -noout -ext extendedKeyUsage 2>/dev/null |
-        grep -q 'Code Signing' || refuse "the certificate is not for code signing (its" \
-        "extended key usage does not name it)"
-    pkcs12 -in "$QUORVANE_SIGN_PFX" -passin "file:$password" -nokeys -cacerts -out "$chain"
-    cat /etc/ssl/certs/ca-certificates.crt >>"$chain" 2>/dev/null || :
+    pkcs12 -in "$QUORVANE_SIGN_PFX" -passin "file:$password" -nokeys -cacerts -out "$issuers"
+    check_certificate "$certificate" "$issuers"
+    verify_options=(-CAfile "$QUORVANE_SIGN_AUTHORITY")
+    [ -z "${QUORVANE_SIGN_CRL:-}" ] || verify_options+=(-CRLfile "$QUORVANE_SIGN_CRL")
     signer=$(openssl x509 -in "$certificate" -noout -subject -nameopt oneline,-esc_msb |
         sed 's/^subject= *//')
+    signer_expires=$(date -u -d "$(openssl x509 -in "$certificate" -noout -enddate |
+        cut -d= -f2)" '+%Y-%m-%d %H:%M UTC')
+}
+
+# The signer's certificate: dates, use, strength, and its chain to the authority.
+check_certificate() { # certificate issuers-from-the-PKCS#12
+    local text from now
+    text=$(openssl x509 -in "$1" -noout -text)
+    now=$(date +%s)
+    from=$(date -d "$(openssl x509 -in "$1" -noout -startdate | cut -d= -f2)" +%s)
+    [ "$from" -le "$now" ] || refuse "the certificate is not valid before" \
+        "$(openssl x509 -in "$1" -noout -startdate | cut -d= -f2)"
+    openssl x509 -in "$1" -noout -checkend 0 >/dev/null ||
+        refuse "the certificate has expired: $(openssl x509 -in "$1" -noout -enddate | cut -d= -f2)"
+    # The extended key usage must list code signing itself ("Microsoft Individual Code
+    # Signing" is another use), and a key usage, where there is one, digital signatures.
+    openssl x509 -in "$1" -noout -ext extendedKeyUsage 2>/dev/null | sed 1d | tr ',' '\n' |
+        sed 's/^ *//' | grep -qx 'Code Signing' ||
+        refuse "the certificate is not for code signing (its extended key usage does not name it)"
+    local usage
+    usage=$(openssl x509 -in "$1" -noout -ext keyUsage 2>/dev/null | sed 1d)
+    [ -z "$usage" ] || grep -q 'Digital Signature' <<<"$usage" ||
+        refuse "the certificate's key usage does not allow digital signatures:$usage"
+    local bits
+    bits=$(sed -n 's/.*Public-Key: (\([0-9]*\) bit).*/\1/p' <<<"$text")
+    local least=2048
+    grep -q 'Public Key Algorithm: id-ecPublicKey' <<<"$text" && least=256
+    [ "${bits:-0}" -ge "$least" ] ||
+        refuse "the certificate's key is weak: ${bits:-?} bits, at least $least are needed"
+    local hash
+    hash=$(sed -n 's/^ *Signature Algorithm: *//p' <<<"$text" | head -n1)
+    [[ ! ${hash,,} =~ (md2|md4|md5|sha1)with|^(ecdsa-with-sha1|dsawithsha1)$ ]] ||
+        refuse "the certificate is signed with a weak hash: $hash"
+    [ "$(openssl x509 -in "$1" -noout -subject)" != "subject=$(openssl x509 -in "$1" -noout \
+        -issuer | sed 's/^issuer=//')" ] ||
+        refuse "the certificate is self-signed: a release is signed by a certificate that" \
+            "an authority issued"
+    local options=(-CAfile "$QUORVANE_SIGN_AUTHORITY") verdict
+    [ ! -s "$2" ] || options+=(-untrusted "$2")
+    [ -z "${QUORVANE_SIGN_CRL:-}" ] || options+=(-crl_check -CRLfile "$QUORVANE_SIGN_CRL")
+    verdict=$(openssl verify "${options[@]}" "$1" 2>&1) && return 0
+    if grep -q 'certificate revoked' <<<"$verdict"; then
+        refuse "the certificate is revoked: QUORVANE_SIGN_CRL=$QUORVANE_SIGN_CRL lists it"
+    fi
+    refuse "the certificate does not chain to QUORVANE_SIGN_AUTHORITY=$QUORVANE_SIGN_AUTHORITY" \
+        "(with the issuers that $QUORVANE_SIGN_PFX holds): $(grep -m1 error <<<"$verdict")"
 }

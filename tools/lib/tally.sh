@@ -10,3 +10,10 @@ record() { # name status
         echo "FAIL $1"
     fi
 }
+check() { # name command...: the command runs in a subshell that stops at its first failure
+    set +e
+    (set -e; "${@:2}")
+    local status=$?
+    set -e
+    record "$1" "$status"
+}

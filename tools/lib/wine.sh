@@ -32,19 +32,37 @@ fresh_prefix_at() { # folder
 # Runs a GoogleTest program under Wine and says whether it passed by its own report: it must
 # have written one that holds every test that its listing for the same filter names, none
 # failed; and it must exit 0. The exit status alone says nothing: a program that crashes after
-# printing its results can still exit 0.
+# printing its results can still exit 0. Each run of the program has QUORVANE_WINE_TEST_SECONDS
+# to end (default 1200: the slowest takes under a minute, the rest is for a busy machine); one
+# that hangs fails, and the prefix's wineserver is ended with it, so that no process of the
+# prefix keeps the pipe open.
 gtest_passes() { # loader program filter [option...]
     local reports=$root/build/gtest-reports status=0
     mkdir -p "$reports"
     local listing report
     listing=$(mktemp "$reports/listing.XXXXXX")
     report=${listing/listing./report.}.xml
-    "$1" "$2" --gtest_list_tests --gtest_filter="$3" "${@:4}" | tr -d '\r' >"$listing" || status=$?
+    within_time "$1" "$2" --gtest_list_tests --gtest_filter="$3" "${@:4}" | tr -d '\r' >"$listing" ||
+        status=$?
     if [ "$status" -eq 0 ]; then
-        "$1" "$2" --gtest_brief=1 --gtest_filter="$3" "${@:4}" \
+        within_time "$1" "$2" --gtest_brief=1 --gtest_filter="$3" "${@:4}" \
             --gtest_output="xml:$(windows_path "$report")" || status=$?
         python3 "$root/tools/lib/gtest_report.py" "$listing" "$report" || status=1
     fi
     rm -f "$listing" "$report"
+    return "$status"
+}
+
+# Runs a Wine program for at most QUORVANE_WINE_TEST_SECONDS; past that, it is killed with every
+# process of the prefix, and its status is 124.
+within_time() { # loader program [argument...]
+    local status=0
+    timeout --kill-after=10 "${QUORVANE_WINE_TEST_SECONDS:-1200}" "$@" || status=$?
+    if [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then
+        echo "timed out after ${QUORVANE_WINE_TEST_SECONDS:-1200} s: $*" >&2
+        wineserver -k 2>/dev/null || true
+        wineserver -w 2>/dev/null || true
+        status=124
+    fi
     return "$status"
 }
