@@ -10,7 +10,8 @@ Every file under examples/ must be quoted or named by its path on some page. A s
 output beside it (tools/examples-test.sh runs it) or is built by examples/build-mingw.sh; any
 other sample must be quoted next to the words "Not run here". Prints one line per problem and
 exits 1 when there is any. Each member's reference page must end with Requirements naming the
-type library as the IDL declares it."""
+type library as the IDL declares it. A user page names a test (Suite.Name of a test under tests/)
+only in a paragraph from its words "Tested by" on, and every test the docs name exists."""
 import pathlib
 import re
 import sys
@@ -21,6 +22,9 @@ NEAR = 12  # lines around a block in which "Not run here" must stand
 LINK = re.compile(r"\]\(([^)#\s]+)(?:#[^)]*)?\)")
 IDL = "server/automation/quorvane.idl"
 LIBRARY = re.compile(r"version\((\d+\.\d+)\)[^\]]*\]\s*library (\w+)")
+TEST = re.compile(r"^\s*TEST(?:_F)?\(\s*(\w+),\s*(\w+)", re.M)
+TESTED_BY = re.compile(r"(?:^|(?<=\. ))Tested by", re.M)  # a line or a sentence, not a column
+DEVELOPMENT = "docs/development.md"  # the map of claims to tests, for developers
 
 
 def requirements_problems(root):
@@ -39,6 +43,33 @@ def requirements_problems(root):
         if not tail.startswith("\n## Requirements") or f"`{name}` {version}" not in tail:
             problems.append(f"{page.relative_to(root).as_posix()}: it does not end with "
                             f"Requirements naming the type library `{name}` {version}")
+    return problems
+
+
+def test_names(root):
+    """(suite, name) of every C++ test; none in a release, which ships no tests."""
+    return {match for path in (root / "tests").rglob("*.cpp")
+            for match in TEST.findall(path.read_text(encoding="utf-8", errors="replace"))}
+
+
+def test_name_problems(where, text, tests):
+    """A user page reads in the user's words: a test is named only from "Tested by" to the end of
+    its paragraph (or on the development page). A named test must exist, so the map stays true."""
+    if not tests:
+        return []
+    suites = "|".join(sorted({suite for suite, _ in tests}))
+    name = re.compile(rf"\b({suites})\.(\*|[A-Z]\w+)")
+    problems, offset = [], 0
+    for paragraph in re.split(r"(\n\s*\n)", text):
+        tested_by = TESTED_BY.search(paragraph)
+        allowed = 0 if where == DEVELOPMENT else tested_by.start() if tested_by else -1
+        for match in name.finditer(paragraph):
+            line = text.count("\n", 0, offset + match.start()) + 1
+            if match[2] != "*" and (match[1], match[2]) not in tests:
+                problems.append(f"{where}:{line}: no test {match[0]} is under tests/")
+            if allowed < 0 or match.start() < allowed:
+                problems.append(f"{where}:{line}: {match[0]} is named outside a Tested by line")
+        offset += len(paragraph)
     return problems
 
 
@@ -65,14 +96,16 @@ def main(root):
                if p.is_file() and p.suffix != ".expected" and p.name != "README.md"}
     built = (root / BUILT_BY).read_text() if (root / BUILT_BY).exists() else ""
     problems, shown, declared, named = [], set(), set(), set()
+    tests = test_names(root)
     for page in pages:
         text = page.read_text(encoding="utf-8")
         lines = text.splitlines()
+        where = page.relative_to(root).as_posix()
         named |= {path for path in samples if path in text}
+        problems += test_name_problems(where, text, tests)
         for link in LINK.findall(text):
             if "://" not in link and not (page.parent / link).exists():
                 problems.append(f"{where}: the link to {link} leads nowhere")
-        where = page.relative_to(root).as_posix()
         for number, path, first, last, body in quoted_blocks(page, lines):
             if body is None:
                 problems.append(f"{where}:{number}: the marker for {path} has no fenced block")
