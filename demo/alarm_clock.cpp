@@ -4,11 +4,14 @@
 // schedule, and then prints each RunTime as the control raises it, until it has seen the
 // requested number of events or the time limit runs out.
 //
-// usage: alarm_clock [--count N] [--seconds S] [--interval MS] [ENTRY...]
+// usage: alarm_clock [--count N] [--seconds S] [--interval MS|default] [--dates] [ENTRY...]
 //
 //   --count N       stop after N events (with no entries: 3)
 //   --seconds S     stop after S seconds at the latest (default 60)
-//   --interval MS   the control's timer interval in milliseconds (default 200)
+//   --interval MS   the control's timer interval in milliseconds (default 200); "default"
+//                   keeps the control's own interval of a minute
+//   --dates         print each event with the full date, the system time (UTC) and the
+//                   entry's next due moment ("none" once a one-shot entry has gone)
 //
 // Each ENTRY is one of:
 //   daily:NAME@HH:MM[:SS]            every day at that time
@@ -59,14 +62,22 @@ std::string Clock() {
     return text;
 }
 
-std::string FormatDate(DATE date) {
-    SYSTEMTIME t;
-    if (!VariantTimeToSystemTime(date, &t))
-        return "?";
+std::string FormatTime(const SYSTEMTIME &t) {
     char text[32];
     std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay,
                   t.wHour, t.wMinute, t.wSecond);
     return text;
+}
+
+std::string FormatDate(DATE date) {
+    SYSTEMTIME t;
+    return VariantTimeToSystemTime(date, &t) ? FormatTime(t) : "?";
+}
+
+// The entry's next due moment, or "none" when it has no next one (a one-shot entry that went).
+std::string NextOf(_Schedule *schedule, BSTR name) {
+    DATE next = 0;
+    return SUCCEEDED(schedule->get_NextTime(&name, &next)) ? FormatDate(next) : "none";
 }
 
 // Parses "HH:MM[:SS]" into the entry's time fields.
@@ -146,6 +157,7 @@ void ReportError(const char *what, HRESULT hr) {
 class AlarmSink : public IDispatch {
 public:
     int fired = 0;
+    _Schedule *dated = nullptr; // set by --dates
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **out) override {
         if (riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID___Schedule) {
@@ -169,8 +181,17 @@ public:
                                      EXCEPINFO *, UINT *) override {
         if (id == 1 && params->cArgs == 1 && V_VT(&params->rgvarg[0]) == (VT_BSTR | VT_BYREF)) {
             ++fired;
-            std::printf("%s  RunTime  %s\n", Clock().c_str(),
-                        Narrow(*V_BSTRREF(&params->rgvarg[0])).c_str());
+            BSTR name = *V_BSTRREF(&params->rgvarg[0]);
+            if (dated) {
+                SYSTEMTIME local, utc;
+                GetLocalTime(&local);
+                GetSystemTime(&utc);
+                std::printf("%s  RunTime  %s  next %s  utc %s\n", FormatTime(local).c_str(),
+                            Narrow(name).c_str(), NextOf(dated, name).c_str(),
+                            FormatTime(utc).c_str());
+            } else {
+                std::printf("%s  RunTime  %s\n", Clock().c_str(), Narrow(name).c_str());
+            }
             std::fflush(stdout);
         }
         return S_OK;
@@ -225,6 +246,7 @@ int main(int argc, char **argv) {
     int count = -1;
     long interval = 200;
     double seconds = 0;
+    bool dates = false;
     std::vector<Entry> entries;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -233,7 +255,9 @@ int main(int argc, char **argv) {
         else if (arg == "--seconds" && i + 1 < argc)
             seconds = std::atof(argv[++i]);
         else if (arg == "--interval" && i + 1 < argc)
-            interval = std::atol(argv[++i]);
+            interval = std::strcmp(argv[++i], "default") ? std::atol(argv[i]) : -1;
+        else if (arg == "--dates")
+            dates = true;
         else {
             Entry e;
             if (!ParseEntry(argv[i], e)) {
@@ -274,8 +298,14 @@ int main(int argc, char **argv) {
     container->FindConnectionPoint(DIID___Schedule, &point);
     point->Advise(&sink, &cookie);
 
-    schedule->put_Interval(static_cast<short>(interval));
-    std::printf("%s  Interval %ld ms\n", Clock().c_str(), interval);
+    if (dates)
+        sink.dated = schedule;
+    if (interval >= 0) {
+        schedule->put_Interval(static_cast<short>(interval));
+        std::printf("%s  Interval %ld ms\n", Clock().c_str(), interval);
+    } else {
+        std::printf("%s  Interval of the control (a minute)\n", Clock().c_str());
+    }
     for (Entry &e : entries) {
         BSTR name = SysAllocString(e.name.c_str());
         hr = schedule->AddSchedule(&name, &e.kind, &e.yr, &e.mon, &e.wk, &e.dy, &e.hr, &e.min,

@@ -35,4 +35,5 @@ tools/com-bench.sh --quick
 if [ -n "$(git status --porcelain)" ]; then export QUORVANE_DEVELOPMENT_RELEASE=1; fi
 tools/package.sh
 tools/wine-package-test.sh
+tools/real-clock-test.sh
 tools/examples-test.sh
