@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: the artwork check, the native suite, the same suite under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the Windows module's tests under Wine, a smoke run of the COM
-# benchmark, the release's tests and the tests of the samples that the docs show.
+# benchmark, the release's tests, the alarm on the real clock (the released modules with the
+# system time moved) and the tests of the samples that the docs show.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
