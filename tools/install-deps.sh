@@ -5,7 +5,8 @@ set -euo pipefail
 native=(cmake g++ make python3 libgtest-dev libgmock-dev googletest libbenchmark-dev)
 windows=(wine wine64 wine32:i386 libwine:i386 libwine:amd64 libwine-dev g++-mingw-w64-i686
          g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64 wine64-tools xvfb xauth
-         imagemagick wixl msitools osslsigncode openssl faketime libfaketime libfaketime:i386)
+         imagemagick wixl msitools osslsigncode openssl
+         faketime libfaketime libfaketime:i386 tzdata)
 
 wanted=("${native[@]}")
 [ "${1:-}" = "--native-only" ] || wanted+=("${windows[@]}")
