@@ -66,6 +66,8 @@ public:
     }
     HRESULT STDMETHODCALLTYPE Clone(Interface **out) override {
         return Boundary([&]() -> HRESULT {
+            // E_POINTER as for every null out-pointer of the control: the platform's pages
+            // list E_INVALIDARG among Clone's answers, and callers can only rely on a failure.
             if (!out)
                 return E_POINTER;
             *out = nullptr;

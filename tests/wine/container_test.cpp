@@ -223,6 +223,30 @@ TEST_F(Container, VerbsActivateAndDeactivateCloseTellsTheSinks) {
     EXPECT_EQ(1, sink.closes);
 }
 
+// The answers the OLE interfaces give for the calls a container makes in passing; a Clone with
+// nowhere to put the clone fails as every null out-pointer does.
+TEST_F(Container, PassingCallsAnswerAsTheInterfacesSay) {
+    EXPECT_EQ(S_OK, object->SetHostNames(L"Form", nullptr));
+    EXPECT_EQ(E_NOTIMPL, object->InitFromData(nullptr, TRUE, 0));
+    ASSERT_EQ(S_OK, object->SetClientSite(&site));
+    ASSERT_EQ(S_OK, Activate(OLEIVERB_UIACTIVATE));
+    ComPtr<IOleInPlaceActiveObject> active;
+    ASSERT_EQ(S_OK, object.As(&active));
+    EXPECT_EQ(S_OK, active->OnDocWindowActivate(FALSE));
+    EXPECT_EQ(S_OK, in_place->UIDeactivate());
+    EXPECT_EQ(L"OnUIDeactivate", site.calls.back()); // and still in place
+
+    ComPtr<IDispatch> items;
+    ComPtr<_Collection> collection;
+    ComPtr<IUnknown> unknown;
+    ComPtr<IEnumVARIANT> walk;
+    ASSERT_EQ(S_OK, s->get_GetSchedules(&items));
+    ASSERT_EQ(S_OK, items.As(&collection));
+    ASSERT_EQ(S_OK, collection->_NewEnum(&unknown));
+    ASSERT_EQ(S_OK, unknown.As(&walk));
+    EXPECT_EQ(E_POINTER, walk->Clone(nullptr));
+}
+
 // A white 64 x 64 picture to draw into.
 struct Canvas {
     HDC dc = CreateCompatibleDC(nullptr);
