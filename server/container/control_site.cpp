@@ -19,8 +19,9 @@ void ControlSite::SetClientSite(IOleClientSite *site) {
 
 bool ControlSite::ReadUserMode() {
     bool user_mode = true;
+    const ComPtr<IOleClientSite> site = client_;
     ComPtr<IDispatch> ambients;
-    if (client_ && SUCCEEDED(client_.As(&ambients))) {
+    if (site && SUCCEEDED(site.As(&ambients))) {
         DISPPARAMS none{};
         VARIANT value;
         VariantInit(&value);
@@ -29,6 +30,8 @@ bool ControlSite::ReadUserMode() {
             SUCCEEDED(VariantChangeType(&value, &value, 0, VT_BOOL)))
             user_mode = V_BOOL(&value) != VARIANT_FALSE;
         VariantClear(&value);
+        if (client_ != site) // sited anew while it answered: that siting read its own
+            return false;
     }
     const bool changed = user_mode != user_mode_;
     user_mode_ = user_mode;
