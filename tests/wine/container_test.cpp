@@ -227,6 +227,7 @@ TEST_F(Container, VerbsActivateAndDeactivateCloseTellsTheSinks) {
 // active object, as a container closing its document does.
 struct DeactivatingFrame final : IOleInPlaceFrame {
     std::function<void()> on_lost;
+    int border_space_set = 0;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void **out) override {
         *out = nullptr;
         return E_NOINTERFACE;
@@ -237,7 +238,10 @@ struct DeactivatingFrame final : IOleInPlaceFrame {
     HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetBorder(LPRECT) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS widths) override {
+        border_space_set += widths == nullptr;
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject *active, LPCOLESTR) override {
         if (!active && on_lost)
             on_lost();
@@ -267,6 +271,7 @@ TEST_F(Container, AFrameThatDeactivatesTheControlAsItLosesItIsToldOnce) {
         for (const auto &way : ways) {
             ASSERT_EQ(S_OK, object->SetClientSite(&site));
             ASSERT_EQ(S_OK, Activate(OLEIVERB_UIACTIVATE));
+            EXPECT_EQ(1, std::exchange(frame.border_space_set, 0)); // no toolbars of its own
             site.calls.clear();
             frame.on_lost = end;
             EXPECT_EQ(S_OK, way());
