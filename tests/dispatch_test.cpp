@@ -395,11 +395,10 @@ TEST_F(DispatchTest, WhenDaylightSavingEndsWhatCameBeforeTheChangeGoesOffAtTheNe
             rig.Tick();
         }
     };
+    rig.clock.ChangeZoneAt(rig.clock.UtcSeconds() + 3570, rig.clock.zone - 3600); // at 02:00
     ticks(59); // the last before the change at 01:59:30
     EXPECT_EQ(rig.events.fired, Names{u"half past"});
     rig.clock.Pass(60);
-    rig.clock.now -= 3600;
-    rig.clock.zone -= 3600;
     rig.Tick();
     EXPECT_EQ(rig.events.fired, (Names{u"half past", u"once", u"last second"}));
     EXPECT_EQ(s.NextTime(u"last second"),
