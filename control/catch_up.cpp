@@ -3,25 +3,6 @@
 #include <algorithm>
 
 namespace quorvane {
-namespace {
-
-// Whole seconds that really passed between the readings.
-Moment Passed(const ClockReading &last, const ClockReading &now) {
-    return static_cast<Moment>((now.ms - last.ms) / 1000);
-}
-
-// The two clocks tick apart by up to a second between readings, and a wall clock that is being
-// corrected runs up to a thousandth fast or slow: less than that is no change.
-Moment Slack(Moment passed) {
-    return 1 + passed / 1000;
-}
-
-} // namespace
-
-bool CatchUp::WentBack(const ClockReading &last, const ClockReading &now) {
-    const Moment passed = Passed(last, now);
-    return now.wall < last.wall + passed - Slack(passed);
-}
 
 std::optional<Moment> CatchUp::Reached(const Clock &clock, const ClockReading &last,
                                        const ClockReading &now) {
@@ -65,7 +46,7 @@ void CatchUp::Owe(const ScheduleList &list, Moment reached) {
     owed_ = std::move(owed);
 }
 
-const ScheduleList::Entry *CatchUp::Next(const ScheduleList &list) {
+const ScheduleList::Entry *CatchUp::FirstOwed(const ScheduleList &list) {
     while (!owed_.empty()) {
         const ScheduleList::Entry *entry = list.Find(owed_.back().name);
         const DueKey &due = owed_.back().due;

@@ -164,8 +164,9 @@ void Schedule::Timer1_Timer() {
 
 Moment Schedule::ReadNow() {
     const Reading reading = ReadClocks();
-    if (const std::optional<Moment> reached = CatchUp::Reached(clock_, last_reading_, reading))
-        catch_up_.Owe(list_, *reached);
+    if (CatchUp::WentBack(last_reading_, reading))
+        if (const std::optional<Moment> reached = CatchUp::Reached(clock_, last_reading_, reading))
+            catch_up_.Owe(list_, *reached);
     last_reading_ = reading;
     return reading.wall;
 }
