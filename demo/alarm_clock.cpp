@@ -244,6 +244,16 @@ void PrintSchedule(_Schedule *schedule, const std::vector<Entry> &entries) {
     collection->Release();
 }
 
+// Seconds since `start` on the performance counter, which is read afresh at each call: Wine's
+// tick count may still show the moment a stopped process was stopped at for a while after it
+// goes on, and an entry due to be added then would come in late.
+double SecondsSince(const LARGE_INTEGER &start) {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(now.QuadPart - start.QuadPart) / frequency.QuadPart;
+}
+
 // Adds `e`, reporting what fails.
 void Add(_Schedule *schedule, Entry &e) {
     BSTR name = SysAllocString(e.name.c_str());
@@ -330,6 +340,8 @@ int main(int argc, char **argv) {
 
     // The control ticks on this thread: keep its messages flowing.
     const DWORD start = GetTickCount();
+    LARGE_INTEGER started;
+    QueryPerformanceCounter(&started);
     while (count < 0 || sink.fired < count) {
         if (seconds > 0 && GetTickCount() - start > seconds * 1000)
             break;
@@ -339,7 +351,7 @@ int main(int argc, char **argv) {
         MSG msg;
         do {
             for (Entry &e : later)
-                if (e.later >= 0 && GetTickCount() - start >= e.later * 1000) {
+                if (e.later >= 0 && SecondsSince(started) >= e.later) {
                     Add(schedule, e);
                     e.later = -1;
                 }
