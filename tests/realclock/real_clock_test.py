@@ -308,6 +308,11 @@ def main():
         # REAL_CLOCK_CASES="a|b" runs only the cases whose name holds a or b.
         only = os.environ.get("REAL_CLOCK_CASES", "").split("|")
         for case in [c for c in CASES if c.lane == lane and any(o in c.name for o in only)]:
+            # Under 32-bit Wine a moved monotonic clock stops the host's ticks altogether (its
+            # timers wait on a clock that the 64-bit wineserver reads otherwise): not run there.
+            if case.monotonic and not loader.endswith("64"):
+                print(f"skip {case.name} (64-bit only)", flush=True)
+                continue
             problems, lines, errors = run_case(case, loader, host, prefix, preload, clock)
             print(f"{'ok  ' if not problems else 'FAIL'} {case.name}", flush=True)
             if problems:
