@@ -19,7 +19,7 @@ std::optional<Moment> CatchUp::Reached(const Clock &clock, const ClockReading &l
     if (offset(now.utc) >= before)
         return real; // the rules show no change: the zone itself was changed, at any moment
     std::int64_t lo = last.utc, hi = now.utc; // old offset at lo, another at hi
-    while (hi - lo >= 1) {
+    while (hi - lo > 1) {
         const std::int64_t mid = lo + (hi - lo) / 2;
         (offset(mid) == before ? lo : hi) = mid;
     }
