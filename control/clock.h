@@ -18,6 +18,9 @@ public:
     // The system time, in seconds: the wall clock without the zone. A change of daylight saving
     // moves the wall clock alone; setting the clock moves both.
     virtual std::int64_t UtcSeconds() const = 0;
+    // The wall clock at the system time `utc` (as UtcSeconds counts it), by the zone's rules
+    // as they stand now: what tells when daylight saving began or ended between two readings.
+    virtual Moment LocalAt(std::int64_t utc) const = 0;
 };
 
 } // namespace quorvane

@@ -48,6 +48,12 @@ void Schedule::AddSchedule(std::u16string_view index, std::int32_t ty, std::int3
     // A list that starts anew measures clock changes from now: an earlier reading may be days
     // old, its entries long gone.
     const bool starts = list_.empty();
+    if (starts)
+        catch_up_.Clear();
+    // A change of the clock since the last reading is seen before the entry joins the list, so
+    // that it owes the entry nothing. Seeing none costs no reading of the system time.
+    else if (CatchUp::WentBack(last_reading_, {now, clock_.MonotonicMs(), 0}))
+        ReadNow();
     list_.Append(entry, name);
     if (starts)
         last_reading_ = {now, clock_.MonotonicMs(), clock_.UtcSeconds()};
@@ -67,6 +73,7 @@ void Schedule::RemoveSchedule(std::u16string_view key) {
 
 void Schedule::RemoveAllSchedule() {
     list_.Clear();
+    catch_up_.Clear();
     StopTimer();
 }
 
@@ -74,6 +81,7 @@ void Schedule::Reset(std::int32_t interval) {
     ScheduleList empty; // what may fail for want of memory comes first, and changes nothing
     timer_.SetInterval(interval);
     list_ = std::move(empty);
+    catch_up_.Clear();
     StopTimer();
 }
 
@@ -123,45 +131,44 @@ void Schedule::Timer1_Timer() {
     // What a freeze held back goes out first, to the listeners that have not heard it yet.
     if (raising_ && !FinishRaising())
         return;
-    std::optional<Moment> went_back_to;
     while (!list_.empty() && frozen_ == 0) {
-        const Moment now = ReadNow(went_back_to);
-        const Moment due = list_.FrontDue();
-        if (now <= due && !(went_back_to && due <= *went_back_to))
+        const Moment now = ReadNow();
+        const ScheduleList::Entry *owed = catch_up_.Next(list_);
+        const ScheduleList::Entry &front = list_.Front();
+        const bool front_due = now > front.NextTime();
+        // Whichever comes first in due order: the first entry the catch-up owes, or the first
+        // entry, when the wall clock has passed it.
+        const bool pay = owed && !(front_due && front.Due() < owed->Due());
+        if (!pay && !front_due)
             break;
-        const ScheduleList::Entry &e = list_.Front();
+        const ScheduleList::Entry &e = pay ? *owed : front;
         // Made ready before the entry moves on: should that fail, the entry stays due.
         std::unique_ptr<ScheduleEvents::Raising> raising = events_.Prepare(e.key());
         const std::optional<Moment> next =
-            NextOccurrence(e, went_back_to ? std::max(now, *went_back_to + 1) : now);
-        if (next)
+            NextOccurrence(e, pay ? std::max(now, catch_up_.Reached() + 1) : now);
+        if (&e == &front && next)
             list_.ResortFront(*next);
-        else
+        else if (&e == &front)
             list_.RemoveFront();
+        else if (next)
+            list_.Resort(ScheduleList::Name(e.key()), *next);
+        else
+            list_.Remove(e.key());
+        if (pay)
+            catch_up_.Paid();
         raising_ = std::move(raising);
         if (!FinishRaising())
             return;
     }
 }
 
-Moment Schedule::ReadNow(std::optional<Moment> &went_back_to) {
-    const Reading last = last_reading_;
-    last_reading_ = ReadClocks();
-    const auto passed = static_cast<Moment>((last_reading_.ms - last.ms) / 1000);
-    const Moment real = last.wall + passed;
-    // The two clocks tick apart by up to a second between readings, and a wall clock that is
-    // being corrected runs up to a thousandth fast or slow: less than that is no change.
-    const Moment slack = 1 + passed / 1000;
-    if (last_reading_.wall >= real - slack)
-        return last_reading_.wall;
-    Moment reached = real;
-    // When the system time ran on, the zone changed its offset (daylight saving ended), which
-    // zones do at a whole minute of the clock before the change: the wall clock never showed
-    // what lies after that minute, however long the tick took to come.
-    if (last_reading_.utc >= last.utc + passed - slack)
-        reached = std::max(last.wall, real - real % 60 - 1);
-    went_back_to = std::max(went_back_to.value_or(reached), reached);
-    return last_reading_.wall;
+Moment Schedule::ReadNow() {
+    const Reading reading = ReadClocks();
+    if (CatchUp::WentBack(last_reading_, reading))
+        if (const std::optional<Moment> reached = CatchUp::Reached(clock_, last_reading_, reading))
+            catch_up_.Owe(list_, *reached);
+    last_reading_ = reading;
+    return reading.wall;
 }
 
 bool Schedule::FinishRaising() {

@@ -6,6 +6,7 @@
 // handler may let go of the control.
 #pragma once
 
+#include "catch_up.h"
 #include "clock.h"
 #include "collection.h"
 #include "events.h"
@@ -61,9 +62,11 @@ public:
     // One dispatch pass: raises RunTime for every due entry, in due order. An entry moves on
     // only once its raising is ready: when that fails (memory is short) the pass ends by the
     // exception, and the entry stays due for a later pass. When the wall clock has gone back
-    // since the last pass (daylight saving ends, or it was set back), every entry whose due
-    // moment the real time passed before the change is due too, and a recurring one moves on
-    // past that moment, so that nothing waits for the repeated hour nor goes off twice in it.
+    // (daylight saving ends, or it was set back), every entry then in the list whose due
+    // moment the wall clock showed before it went back is due too, until it has gone off, over
+    // as many passes as freezes and failures take; a recurring one moves on past that moment,
+    // so that nothing waits for the repeated hour nor goes off twice in it. An entry added
+    // after the change is judged by the wall clock alone.
     void Timer1_Timer();
     // The container freezes the events while it cannot take them (a form loading) and thaws
     // them again; freezes nest. No pass runs while they are frozen, and a raising that a
@@ -75,19 +78,13 @@ public:
     bool InTimer() const { return mInTimer; }
 
 private:
-    // Both clocks, read together.
-    struct Reading {
-        Moment wall;
-        std::uint64_t ms;
-        std::int64_t utc;
-    };
+    using Reading = ClockReading;
 
     void UserControl_Initialize();
     Reading ReadClocks() const { return {clock_.Now(), clock_.MonotonicMs(), clock_.UtcSeconds()}; }
-    // The current moment; when the wall clock reads earlier than the last reading plus the
-    // time that really passed since it, `went_back_to` takes the last moment that real time
-    // reached on the wall clock before it went back.
-    Moment ReadNow(std::optional<Moment> &went_back_to);
+    // The current moment; when the wall clock has gone back since the last reading, the entries
+    // it leaves due are owed a going-off. May fail for want of memory, and changes nothing then.
+    Moment ReadNow();
     // A recurring entry's next occurrence after `now`; none for a one-shot entry, or where
     // the calendar ends first.
     static std::optional<Moment> NextOccurrence(const ScheduleList::Entry &entry, Moment now);
@@ -112,6 +109,7 @@ private:
     int frozen_ = 0;
     // The last reading of a pass that found entries, or of the add that started a list.
     Reading last_reading_{};
+    CatchUp catch_up_;
 };
 
 } // namespace quorvane

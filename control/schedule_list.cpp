@@ -52,6 +52,17 @@ void ScheduleList::ResortFront(Moment next) {
     --next_front_;
 }
 
+void ScheduleList::Resort(const Name &name, Moment next) {
+    Store &store = Own();
+    const std::uint32_t id = store.IdOf(name);
+    Entry &entry = store.entries[id];
+    const DueKey resorted{next, next_front_};
+    store.order.Insert(resorted, id); // the only step that may fail, and it changes nothing then
+    store.order.Erase(entry.due_);
+    entry.due_ = resorted;
+    --next_front_;
+}
+
 void ScheduleList::RemoveFront() {
     Store &store = Own();
     const std::uint32_t id = store.order.FrontId();

@@ -33,6 +33,9 @@ public:
     public:
         std::u16string_view key() const { return name_.view(); }
         Moment NextTime() const { return due_.at; }
+        // The moment with the tie-breaking number: no other entry, nor this one once it has
+        // moved on or left and come back, ever has the same.
+        const DueKey &Due() const { return due_; }
         schDateType DateType() const { return rule_.kind(); }
         const Recurrence &rule() const { return rule_; }
 
@@ -104,6 +107,8 @@ public:
     // Gives the first entry its next due moment and puts it back in order, before its ties.
     void ResortFront(Moment next);
     void RemoveFront();
+    // The same for the entry named exactly `name`, which is in the list, wherever it stands.
+    void Resort(const Name &name, Moment next);
 
     // Removes the entry named exactly `name`; false if there is none.
     bool Remove(std::u16string_view name);

@@ -4,7 +4,8 @@
 // schedule, and then prints each RunTime as the control raises it, until it has seen the
 // requested number of events or the time limit runs out.
 //
-// usage: alarm_clock [--count N] [--seconds S] [--interval MS|default] [--dates] [ENTRY...]
+// usage: alarm_clock [--count N] [--seconds S] [--interval MS|default] [--dates]
+//                    [--later S ENTRY]... [ENTRY...]
 //
 //   --count N       stop after N events (with no entries: 3)
 //   --seconds S     stop after S seconds at the latest (default 60)
@@ -12,6 +13,8 @@
 //                   keeps the control's own interval of a minute
 //   --dates         print each event with the full date, the system time (UTC) and the
 //                   entry's next due moment ("none" once a one-shot entry has gone)
+//   --later S ENTRY adds ENTRY S seconds after the schedule is printed, before the timer's
+//                   ticks that came meanwhile (as a host busy until then would)
 //
 // Each ENTRY is one of:
 //   daily:NAME@HH:MM[:SS]            every day at that time
@@ -35,6 +38,7 @@
 namespace {
 
 struct Entry {
+    double later = 0; // seconds after the start, for --later
     std::wstring name;
     schDateType kind = schEveryDay;
     long yr = 0, mon = 0, wk = 0, dy = 0, hr = 0, min = 0, sec = 0;
@@ -240,6 +244,26 @@ void PrintSchedule(_Schedule *schedule, const std::vector<Entry> &entries) {
     collection->Release();
 }
 
+// Seconds since `start` on the performance counter, which is read afresh at each call: Wine's
+// tick count may still show the moment a stopped process was stopped at for a while after it
+// goes on, and an entry due to be added then would come in late.
+double SecondsSince(const LARGE_INTEGER &start) {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(now.QuadPart - start.QuadPart) / frequency.QuadPart;
+}
+
+// Adds `e`, reporting what fails.
+void Add(_Schedule *schedule, Entry &e) {
+    BSTR name = SysAllocString(e.name.c_str());
+    const HRESULT hr =
+        schedule->AddSchedule(&name, &e.kind, &e.yr, &e.mon, &e.wk, &e.dy, &e.hr, &e.min, &e.sec);
+    if (FAILED(hr))
+        ReportError(("AddSchedule " + Narrow(e.name.c_str())).c_str(), hr);
+    SysFreeString(name);
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -247,7 +271,7 @@ int main(int argc, char **argv) {
     long interval = 200;
     double seconds = 0;
     bool dates = false;
-    std::vector<Entry> entries;
+    std::vector<Entry> entries, later;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--count" && i + 1 < argc)
@@ -260,13 +284,16 @@ int main(int argc, char **argv) {
             dates = true;
         else {
             Entry e;
+            const bool is_later = arg == "--later" && i + 2 < argc;
+            if (is_later)
+                e.later = std::atof(argv[++i]), ++i;
             if (!ParseEntry(argv[i], e)) {
                 std::fprintf(
                     stderr, "cannot read the entry \"%s\" (tools/demo.sh --help shows the usage)\n",
                     argv[i]);
                 return 2;
             }
-            entries.push_back(e);
+            (is_later ? later : entries).push_back(e);
         }
     }
     if (entries.empty()) {
@@ -306,28 +333,33 @@ int main(int argc, char **argv) {
     } else {
         std::printf("%s  Interval of the control (a minute)\n", Clock().c_str());
     }
-    for (Entry &e : entries) {
-        BSTR name = SysAllocString(e.name.c_str());
-        hr = schedule->AddSchedule(&name, &e.kind, &e.yr, &e.mon, &e.wk, &e.dy, &e.hr, &e.min,
-                                   &e.sec);
-        if (FAILED(hr))
-            ReportError(("AddSchedule " + Narrow(e.name.c_str())).c_str(), hr);
-        SysFreeString(name);
-    }
+    for (Entry &e : entries)
+        Add(schedule, e);
     PrintSchedule(schedule, entries);
     std::fflush(stdout);
 
     // The control ticks on this thread: keep its messages flowing.
     const DWORD start = GetTickCount();
+    LARGE_INTEGER started;
+    QueryPerformanceCounter(&started);
     while (count < 0 || sink.fired < count) {
         if (seconds > 0 && GetTickCount() - start > seconds * 1000)
             break;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        // The entries due to be added go in before each message, so that a tick that came
+        // while the host was held up finds them in the list.
         MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        do {
+            for (Entry &e : later)
+                if (e.later >= 0 && SecondsSince(started) >= e.later) {
+                    Add(schedule, e);
+                    e.later = -1;
+                }
+            if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+                break;
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
-        }
+        } while (true);
     }
     std::printf("%s  %d events\n", Clock().c_str(), sink.fired);
 

@@ -23,6 +23,7 @@ struct System final : CachedClock {
     Moment Second() const { return static_cast<Moment>(system / kPerSecond); }
     std::uint64_t MonotonicMs() const override { return tick; }
     std::int64_t UtcSeconds() const override { return Second(); }
+    Moment LocalAt(std::int64_t utc) const override { return utc; }
 
 protected:
     std::uint32_t TickCount() const override { return tick; }

@@ -114,6 +114,28 @@ protected:
     Schedule schedule{rig.clock, timer, events};
 };
 
+// What the clock's going back left due stays due past the pass that saw it: a freeze made by a
+// handler, or a raising that could not be made, only puts it off to the next tick.
+TEST_F(TwoListenerTest, TheCatchUpOutlivesAFreezeAndAFailedRaising) {
+    At(10, 0, 0);
+    schedule.AddSchedule(u"a", schAppointTime, 2026, 12, 0, 7, 10, 0, 10);
+    schedule.AddSchedule(u"b", schEveryDay, 0, 0, 0, 0, 10, 0, 20);
+    schedule.AddSchedule(u"c", schEveryDay, 0, 0, 0, 0, 10, 0, 25);
+    events.on_heard = [&](int listener, std::u16string_view key) {
+        if (key == u"a" && listener == 2)
+            schedule.FreezeEvents(true);
+    };
+    rig.clock.Pass(30);
+    rig.clock.now -= 3600;
+    schedule.Timer1_Timer();
+    schedule.FreezeEvents(false);
+    events.failing_prepares = 1;
+    EXPECT_THROW(schedule.Timer1_Timer(), std::bad_alloc);
+    schedule.Timer1_Timer();
+    EXPECT_EQ(events.heard, (Names{u"1:a", u"2:a", u"1:b", u"2:b", u"1:c", u"2:c"}));
+    EXPECT_EQ(schedule.NextTime(u"c"), ToOleDate(DateSerial(2026, 12, 8) + TimeSerial(10, 0, 25)));
+}
+
 TEST_F(TwoListenerTest, AnAlarmWhoseRaisingCannotBeMadeStaysDueAndGoesOffOnceLater) {
     schedule.AddSchedule(u"once", schAppointTime, 2026, 12, 0, 7, 8);
     schedule.AddSchedule(u"daily", schEveryDay, 0, 0, 0, 0, 8);
@@ -395,11 +417,10 @@ TEST_F(DispatchTest, WhenDaylightSavingEndsWhatCameBeforeTheChangeGoesOffAtTheNe
             rig.Tick();
         }
     };
+    rig.clock.ChangeZoneAt(rig.clock.UtcSeconds() + 3570, rig.clock.zone - 3600); // at 02:00
     ticks(59); // the last before the change at 01:59:30
     EXPECT_EQ(rig.events.fired, Names{u"half past"});
     rig.clock.Pass(60);
-    rig.clock.now -= 3600;
-    rig.clock.zone -= 3600;
     rig.Tick();
     EXPECT_EQ(rig.events.fired, (Names{u"half past", u"once", u"last second"}));
     EXPECT_EQ(s.NextTime(u"last second"),
@@ -433,6 +454,47 @@ TEST_F(DispatchTest, AListStartedAfterTheClockWentBackIsNotCaughtUp) {
     rig.clock.Pass(1);
     rig.Tick();
     EXPECT_EQ(rig.events.fired, Names{u"gone"});
+}
+
+// An entry added after the clock went back, by the host before the next tick or by a handler
+// during the catch-up, owes nothing to the time before the change: it waits for its wall time.
+TEST_F(DispatchTest, AnEntryAddedAfterTheClockWentBackWaitsForItsWallTime) {
+    At(10, 0, 0);
+    s.AddSchedule(u"owed", schAppointTime, 2026, 12, 0, 7, 10, 0, 20);
+    rig.events.on_run_time = [&](std::u16string &) {
+        rig.events.on_run_time = nullptr;
+        s.AddSchedule(u"by handler", schAppointTime, 2026, 12, 0, 7, 9, 45);
+    };
+    rig.clock.Pass(30);
+    rig.clock.now -= 3600;
+    rig.clock.Pass(10);
+    s.AddSchedule(u"by host", schAppointTime, 2026, 12, 0, 7, 9, 30);
+    rig.clock.Pass(20);
+    rig.Tick();
+    EXPECT_EQ(rig.events.fired, Names{u"owed"});
+    At(9, 50, 0);
+    rig.Tick();
+    EXPECT_EQ(rig.events.fired, (Names{u"owed", u"by host", u"by handler"}));
+}
+
+// Ticks two real hours apart across the end of daylight saving (the machine slept): only what
+// the wall clock showed before the change, up to 01:59:59 summer time, is caught up; 02:15
+// waits for 02:15 standard time. The zone's rules are read only once a change is seen.
+TEST_F(DispatchTest, AfterALongGapAcrossTheChangeOnlyWhatTheWallClockShowedIsCaughtUp) {
+    At(0, 30, 0);
+    s.AddSchedule(u"01:45", schEveryDay, 0, 0, 0, 0, 1, 45);
+    s.AddSchedule(u"02:15", schEveryDay, 0, 0, 0, 0, 2, 15);
+    rig.clock.ChangeZoneAt(rig.clock.UtcSeconds() + 5400, rig.clock.zone - 3600); // at 02:00
+    rig.clock.Pass(60);
+    rig.Tick();
+    EXPECT_EQ(rig.clock.rule_reads, 0);
+    rig.clock.Pass(7140); // to 01:30 standard time
+    rig.Tick();
+    EXPECT_EQ(rig.events.fired, Names{u"01:45"});
+    EXPECT_EQ(s.NextTime(u"02:15"), ToOleDate(DateSerial(2026, 12, 7) + TimeSerial(2, 15, 0)));
+    rig.clock.Pass(45 * 60 + 1);
+    rig.Tick();
+    EXPECT_EQ(rig.events.fired, (Names{u"01:45", u"02:15"}));
 }
 
 } // namespace

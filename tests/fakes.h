@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <new>
@@ -19,8 +20,9 @@
 namespace quorvane::testing {
 
 // Set() moves the wall clock and the system time, as setting the clock would; Pass() lets real
-// time pass, moving every clock; a change of `zone` (seconds east of UTC) is daylight saving
-// beginning or ending, and moves the wall clock alone.
+// time pass, moving every clock; a change of `zone` (seconds east of UTC) moves the wall clock
+// alone. ChangeZoneAt() gives the zone a rule, as daylight saving does: Pass() changes the zone
+// when the system time reaches the change, and LocalAt() answers by that rule.
 class FakeClock : public Clock {
 public:
     Moment Now() const override {
@@ -29,9 +31,24 @@ public:
     }
     std::uint64_t MonotonicMs() const override { return ms; }
     std::int64_t UtcSeconds() const override { return now - zone; }
+    Moment LocalAt(std::int64_t utc) const override {
+        ++rule_reads;
+        return utc + (utc < change_at ? zone_before : zone);
+    }
     void Pass(Moment seconds) {
+        const std::int64_t from = UtcSeconds();
         now += seconds;
         ms += static_cast<std::uint64_t>(seconds) * 1000;
+        if (from < change_at && UtcSeconds() >= change_at) {
+            now += zone_after - zone;
+            zone = zone_after;
+        }
+    }
+    // From the system time `utc` on, the zone is `after` seconds east of UTC.
+    void ChangeZoneAt(std::int64_t utc, Moment after) {
+        change_at = utc;
+        zone_before = zone;
+        zone_after = after;
     }
     void Set(std::int32_t y, std::int32_t mo, std::int32_t d, std::int32_t h = 0,
              std::int32_t mi = 0, std::int32_t s = 0) {
@@ -41,6 +58,11 @@ public:
     std::uint64_t ms = 0;
     Moment zone = 0;
     mutable int reads = 0;
+    mutable int rule_reads = 0;
+
+private:
+    std::int64_t change_at = INT64_MIN;
+    Moment zone_before = 0, zone_after = 0;
 };
 
 class FakeTimerService : public TimerService {

@@ -9,6 +9,7 @@ class LocalClock final : public CachedClock {
 public:
     std::uint64_t MonotonicMs() const override;
     std::int64_t UtcSeconds() const override;
+    Moment LocalAt(std::int64_t utc) const override;
 
 protected:
     std::uint32_t TickCount() const override;

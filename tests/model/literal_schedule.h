@@ -11,6 +11,7 @@
 #include "events.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -55,8 +56,16 @@ private:
     // Position from 1 of the first entry named exactly `name`; 0 when there is none.
     std::size_t FindIndex(const std::u16string &name) const;
     void SortSchedules();
-    // The loop of a pass: fires entries from position 1 while they are due.
+    // The loop of a pass: fires entries from position 1 while they are due, and the entries
+    // owed a catch-up.
     void DispatchDue();
+    // Reads the clocks; when the wall clock went back, each entry due by the moment real time
+    // reached is owed a going-off.
+    Moment ReadClocks();
+    void SeeGoingBack(Moment now, std::uint64_t ms);
+    // Position from 1 of the first entry in list order that is still owed a going-off, and the
+    // moment reached it is owed for; 0 when there is none.
+    std::size_t FirstOwed(Moment &reached) const;
     [[noreturn]] static void RaiseError(std::int32_t code, std::u16string_view source,
                                         const std::u16string &detail);
 
@@ -69,6 +78,15 @@ private:
     // The last reading of both clocks, to tell when the wall clock has gone back.
     Moment last_wall_ = 0;
     std::uint64_t last_ms_ = 0;
+    // Each add numbered, so that an entry removed and added again is a new one.
+    std::map<std::u16string, std::uint64_t> added_;
+    std::uint64_t adds_ = 0;
+    struct Owed {
+        std::u16string name;
+        std::uint64_t added;
+        Moment due, reached;
+    };
+    std::vector<Owed> owed_;
 };
 
 } // namespace quorvane::testing

@@ -54,7 +54,11 @@ void LiteralSchedule::AddSchedule(const std::u16string &index, std::int32_t ty, 
         if (mSchedules.empty()) {
             last_wall_ = now;
             last_ms_ = clock_.MonotonicMs();
+            owed_.clear();
+        } else {
+            SeeGoingBack(now, clock_.MonotonicMs());
         }
+        added_[index] = ++adds_;
         mSchedules.push_back(std::move(entry));
         SortSchedules();
         if (!mSchedules.empty())
@@ -74,6 +78,7 @@ void LiteralSchedule::RemoveSchedule(const std::u16string &key) {
 
 void LiteralSchedule::RemoveAllSchedule() {
     mSchedules = std::vector<clsTime>();
+    owed_.clear();
     timer_on_ = false;
 }
 
@@ -113,37 +118,77 @@ void LiteralSchedule::Timer1_Timer() {
 }
 
 void LiteralSchedule::DispatchDue() {
-    // Set when the wall clock has gone back: the moment real time had reached.
-    Moment went_back_to = 0;
-    bool went_back = false;
     for (;;) {
         if (mSchedules.empty())
             break;
-        clsTime &e = mSchedules.front();
-        const Moment now = clock_.Now();
-        const std::uint64_t ms = clock_.MonotonicMs();
-        const auto seconds = static_cast<Moment>((ms - last_ms_) / 1000);
-        if (now < last_wall_ + seconds - 1 - seconds / 1000) {
-            went_back_to =
-                went_back ? std::max(went_back_to, last_wall_ + seconds) : last_wall_ + seconds;
-            went_back = true;
-        }
-        last_wall_ = now;
-        last_ms_ = ms;
-        if (!(now > e.NextTime()) && !(went_back && e.NextTime() <= went_back_to))
+        const Moment now = ReadClocks();
+        Moment reached = 0;
+        const std::size_t owed = FirstOwed(reached);
+        const bool front_due = now > mSchedules.front().NextTime();
+        std::size_t at = 1;
+        if (owed > 0 && !(front_due && owed > 1))
+            at = owed;
+        else if (!front_due)
             break;
+        clsTime &e = mSchedules[at - 1];
         bool last = e.DateType() == schAppointTime;
         try {
-            e.SetNextTime(went_back && now <= went_back_to ? went_back_to + 1 : now);
+            e.SetNextTime(at == owed ? std::max(now, reached + 1) : now);
         } catch (const AutomationError &) {
             last = true; // the next occurrence lies beyond the calendar's end
         }
         std::u16string key(e.key());
+        if (at == owed)
+            std::erase_if(owed_, [&](const Owed &o) { return o.name == key; });
         if (last)
-            mSchedules.erase(mSchedules.begin());
+            mSchedules.erase(mSchedules.begin() + static_cast<std::ptrdiff_t>(at - 1));
         SortSchedules();
         events_.Raise(key);
     }
+}
+
+Moment LiteralSchedule::ReadClocks() {
+    const Moment now = clock_.Now();
+    const std::uint64_t ms = clock_.MonotonicMs();
+    SeeGoingBack(now, ms);
+    last_wall_ = now;
+    last_ms_ = ms;
+    return now;
+}
+
+void LiteralSchedule::SeeGoingBack(Moment now, std::uint64_t ms) {
+    const auto seconds = static_cast<Moment>((ms - last_ms_) / 1000);
+    if (now >= last_wall_ + seconds - 1 - seconds / 1000)
+        return;
+    const Moment reached = last_wall_ + seconds;
+    for (const clsTime &e : mSchedules) {
+        if (e.NextTime() > reached)
+            continue;
+        const std::u16string key(e.key());
+        bool known = false;
+        for (Owed &o : owed_)
+            if (o.name == key && o.added == added_[key] && o.due == e.NextTime()) {
+                o.reached = std::max(o.reached, reached);
+                known = true;
+            }
+        if (!known)
+            owed_.push_back({key, added_[key], e.NextTime(), reached});
+    }
+    last_wall_ = now;
+    last_ms_ = ms;
+}
+
+std::size_t LiteralSchedule::FirstOwed(Moment &reached) const {
+    for (std::size_t i = 1; i <= mSchedules.size(); ++i) {
+        const clsTime &e = mSchedules[i - 1];
+        const std::u16string key(e.key());
+        for (const Owed &o : owed_)
+            if (o.name == key && o.added == added_.at(key) && o.due == e.NextTime()) {
+                reached = o.reached;
+                return i;
+            }
+    }
+    return 0;
 }
 
 void LiteralSchedule::RaiseError(std::int32_t code, std::u16string_view source,
