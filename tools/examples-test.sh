@@ -38,17 +38,13 @@ case "$(uname -s)" in
 MINGW* | MSYS* | CYGWIN*) windows=1 ;;
 *) windows= ;;
 esac
-declare -A system=([x86]=SysWOW64 [x64]=System32)
 if [ -n "$windows" ]; then
     # The programs run as they are; each bitness's script hosts live in its system folder.
     windows_path() { cygpath -w "$1"; }
-    declare -A loader=([x86]=env [x64]=env)
+    declare -A loader=([x86]=env [x64]=env) system=([x86]=SysWOW64 [x64]=System32)
     host() { # bits program arguments...
         "$(cygpath -u "$SYSTEMROOT")/${system[$1]}/$2" "${@:3}"
     }
-    for bits in x86 x64; do
-        host "$bits" regsvr32.exe /s "$(windows_path "$release/$bits/$name/Quorvane.ocx")"
-    done
 else
     export WINEPREFIX=$root/build/examplesprefix WINEARCH=win64 WINEDEBUG=-all OANOCACHE=1
     export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -57,10 +53,10 @@ else
     host() { "${loader[$1]}" "${2%.exe}" "${@:3}"; }
     trap 'wineserver -k 2>/dev/null || true' EXIT
     fresh_prefix_at "$WINEPREFIX"
-    for bits in x86 x64; do
-        host "$bits" regsvr32.exe /s "$(windows_path "$release/$bits/$name/Quorvane.ocx")"
-    done
 fi
+for bits in x86 x64; do
+    host "$bits" regsvr32.exe /s "$(windows_path "$release/$bits/$name/Quorvane.ocx")"
+done
 
 # The C and C++ samples, built in a copy of the release folder exactly as the docs say.
 work=$root/build/examples

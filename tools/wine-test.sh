@@ -74,8 +74,8 @@ done
 status=0
 started=$SECONDS
 QUORVANE_WINE_TEST_SECONDS=15 gtest_passes "$wine64" build/win64/quorvane_wine_tests.exe \
-    ReportCheck.DISABLED_Hangs --gtest_also_run_disabled_tests >/dev/null 2>"$root/build/hang$run.log" ||
-    status=$?
+    ReportCheck.DISABLED_Hangs --gtest_also_run_disabled_tests >/dev/null \
+    2>"$root/build/hang$run.log" || status=$?
 grep -q '^timed out after 15 s' "$root/build/hang$run.log" || status=0
 record "the report check fails a host that hangs, in its time" \
     $((status == 0 || SECONDS - started > 60))
