@@ -23,6 +23,12 @@ function(quorvane_suite name label)
 endfunction()
 
 if(CMAKE_CROSSCOMPILING)
+  # A suite whose loader is not there does not start; it fails, naming the loader.
+  add_test(NAME wine.no-loader COMMAND bash ${tools}/lib/suite.sh --wine${bits} /nowhere/wine
+           -- -c "echo the suite started")
+  set_tests_properties(wine.no-loader PROPERTIES LABELS wine
+    PASS_REGULAR_EXPRESSION "^cannot find the Wine loader for ${bits}-bit programs: '/nowhere/wine'"
+    FAIL_REGULAR_EXPRESSION "the suite started")
   quorvane_suite(wine wine ${tools}/wine-test.sh --bits ${bits})
   quorvane_suite(bench wine ${tools}/com-bench.sh --quick --bits ${bits})
   if(bits EQUAL 64)
