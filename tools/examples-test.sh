@@ -6,7 +6,9 @@
 # the release's sdk/, and each runs under Wine with the release's modules registered in a fresh
 # prefix of its own (build/examplesprefix), its whole output compared with its .expected file;
 # every script sample with an .expected file runs with the 32-bit and the 64-bit cscript, its
-# whole output compared (cscript exits 0 even on a runtime error).
+# whole output compared (cscript exits 0 even on a runtime error). A sample passes on what it
+# printed on its standard output and fails if it crashed; what Wine prints on standard error
+# goes to build/examples-wine.log.
 # The samples that hear the alarm (each with a .windows.expected file: first_alarm.vbs with each
 # cscript, the PowerShell alarm with each PowerShell) need Windows: there the runner runs them
 # too, with the modules registered by regsvr32, and here it names them as not run.
@@ -38,6 +40,8 @@ case "$(uname -s)" in
 MINGW* | MSYS* | CYGWIN*) windows=1 ;;
 *) windows= ;;
 esac
+log=$root/build/examples-wine.log
+: >"$log"
 if [ -n "$windows" ]; then
     # The programs run as they are; each bitness's script hosts live in its system folder.
     windows_path() { cygpath -w "$1"; }
@@ -53,6 +57,7 @@ else
     host() { "${loader[$1]}" "${2%.exe}" "${@:3}"; }
     trap 'wineserver -k 2>/dev/null || true' EXIT
     fresh_prefix_at "$WINEPREFIX"
+    start_services "$log"
 fi
 for bits in x86 x64; do
     host "$bits" regsvr32.exe /s "$(windows_path "$release/$bits/$name/Quorvane.ocx")"
@@ -66,11 +71,8 @@ status=0
 (cd "$work" && bash -e examples/build-mingw.sh) || status=$?
 record "examples/build-mingw.sh builds the C and C++ samples" "$status"
 compare() { # name expected command...
-    local output status=0
-    output=$("${@:3}" 2>&1 | tr -d '\r') || status=$?
-    if [ "$status" -eq 0 ] && ! diff -u "$2" - <<<"$output"; then
-        status=1
-    fi
+    local status=0
+    prints_expected "$2" "$log" "${@:3}" || status=$?
     record "$1" "$status"
 }
 for sample in examples/c/schedule.c examples/cpp/*.cpp; do

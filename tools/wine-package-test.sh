@@ -126,13 +126,15 @@ fresh_prefix() {
     wineserver -k 2>/dev/null || true
     export WINEPREFIX=$work/$1
     fresh_prefix_at "$WINEPREFIX"
+    start_services "$work/wine.log"
 }
-# Copies of the prefix's registry files, written as its wineserver ends.
+# Copies of the prefix's registry files, written as its wineserver ends; then its services again.
 snapshot() {
     wineserver -k 2>/dev/null || true
     wineserver -w
     cp "$WINEPREFIX/system.reg" "$work/$1.system.reg"
     cp "$WINEPREFIX/user.reg" "$work/$1.user.reg"
+    start_services "$work/wine.log"
 }
 
 # The release folder and what lies beside it.
@@ -239,10 +241,8 @@ check "registration-free: no CLSID or ProgID key of the control in the registry"
 # The installers, in another fresh prefix. A script creates the control and prints whether it
 # could; cscript registers its own type library when it first runs, before the snapshot.
 script() { # bits expected-first-line
-    local output
-    output=$("${loader[$1]}" cscript //nologo "$(windows_path "$root/tests/package/create.vbs")" \
-        2>&1)
-    [ "$(tr -d '\r' <<<"$output")" = "$2"$'\ndone' ]
+    prints_expected <(printf '%s\ndone\n' "$2") "$work/wine.log" \
+        "${loader[$1]}" cscript //nologo "$(windows_path "$root/tests/package/create.vbs")"
 }
 creates() { script "$1" "created; Launch on 2030-1-15 at 12"; }
 cannot_create() { script "$1" "cannot create: 429"; }

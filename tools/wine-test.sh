@@ -3,8 +3,9 @@
 # build/win64 (tools/test.sh builds them). In a fresh prefix under build/ (a copy of a pristine
 # one: nothing an earlier run left there counts) it registers both modules, runs the C++ test
 # host of each bitness (judged by its own report, not its exit status) and every script of
-# tests/wine/scripts with the 32-bit and the 64-bit cscript, compares each script's whole output
-# with the file of the same name plus .expected (cscript exits 0 even on a runtime error), hosts
+# tests/wine/scripts with the 32-bit and the 64-bit cscript, compares each script's whole standard
+# output with the file of the same name plus .expected (cscript exits 0 even on a runtime error;
+# the prefix's services are started first, and what Wine prints goes to build/wine-test*.log), hosts
 # the control in containers (Wine's ATL one, a site of the tests' own) and on a design-time form
 # on an X display of its own (Xvfb), taking the form's picture into build/screenshots/, then
 # unregisters each bitness and both to check what is left, registers both again, and ends the
@@ -42,6 +43,9 @@ trap finish EXIT
 source "$root/tools/lib/tally.sh"
 
 fresh_prefix_at "$WINEPREFIX"
+log=$root/build/wine-test$run.log
+: >"$log"
+start_services "$log"
 regsvr() { # bits [/u]
     local loader=wine$1
     "${!loader}" regsvr32 /s "${@:2}" "$(windows_path "$root/build/win$1/Quorvane.ocx")"
@@ -79,6 +83,14 @@ QUORVANE_WINE_TEST_SECONDS=15 gtest_passes "$wine64" build/win64/quorvane_wine_t
 grep -q '^timed out after 15 s' "$root/build/hang$run.log" || status=0
 record "the report check fails a host that hangs, in its time" \
     $((status == 0 || SECONDS - started > 60))
+start_services "$log" # the hang ended the prefix's server
+# A program judged by what it printed still fails when it crashed, whatever its exit status.
+status=0
+runs_cleanly /dev/null "$log" "$wine64" build/win64/quorvane_wine_tests.exe \
+    --gtest_filter=ReportCheck.DISABLED_FailsThenCrashes --gtest_also_run_disabled_tests \
+    2>"$root/build/crash$run.log" || status=$?
+grep -q '^crashed: ' "$root/build/crash$run.log" || status=0
+record "the output check fails a program that crashed" $((status == 0))
 fi
 
 for bits in "${bitnesses[@]}"; do
@@ -90,11 +102,8 @@ for script in tests/wine/scripts/*.vbs tests/wine/scripts/*.js; do
     for bits in "${bitnesses[@]}"; do
         loader=wine$bits
         status=0
-        output=$("${!loader}" cscript //nologo "$(windows_path "$root/$script")" 2>&1 | tr -d '\r') ||
-            status=$?
-        if [ "$status" -eq 0 ] && ! diff -u "$expected" - <<<"$output"; then
-            status=1
-        fi
+        prints_expected "$expected" "$log" "${!loader}" cscript //nologo \
+            "$(windows_path "$root/$script")" || status=$?
         record "$script, $bits-bit cscript" "$status"
     done
 done
@@ -109,7 +118,7 @@ mkdir -p "$shots"
 design_picture() { # bits
     local loader=wine$1 out=$shots/form-$1.txt done=$shots/done-$1 word x y w h
     rm -f "$out" "$done"
-    "${!loader}" "build/win$1/design_form.exe" "$(windows_path "$done")" >"$out" 2>&1 &
+    "${!loader}" "build/win$1/design_form.exe" "$(windows_path "$done")" >"$out" 2>>"$log" &
     local form=$!
     for _ in $(seq 100); do grep -q '^shown' "$out" && break; sleep 0.1; done
     read -r word x y w h < <(tr -d '\r' <"$out") || true
@@ -131,6 +140,7 @@ Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$shots/display$run" 2>/d
 xvfb=$!
 for _ in $(seq 50); do [ -s "$shots/display$run" ] && break; sleep 0.1; done
 export DISPLAY=:$(head -n1 "$shots/display$run")
+start_services "$log"
 for bits in "${bitnesses[@]}"; do
     host_tests "$bits" 'Hosting.*:Container.*:OwnWindow.*' "containers, $bits-bit"
     status=0
@@ -142,6 +152,7 @@ wineserver -w
 kill "$xvfb" 2>/dev/null || true
 xvfb=
 unset DISPLAY
+start_services "$log"
 fi
 
 # Last, as it unregisters. One bitness alone, removed, leaves nothing. Of both: removing one

@@ -184,6 +184,11 @@ def run_case(case, loader, host, prefix, preload, clock):
     clock.set(start - dt.timedelta(minutes=10))
     interval = ["--interval", str(case.interval) if case.interval else "default"]
     args = [loader, host, "--dates", "--seconds", str(case.run + 60), *interval, *case.entries]
+    # The prefix's services start first, kept up with the server: what Wine's own processes
+    # print (winedevice.exe sometimes faults as it starts) is not the host's.
+    with tempfile.TemporaryFile() as services:
+        subprocess.run(["wineserver", "-p"], env=env, stderr=services, check=True)
+        subprocess.run([loader, "wineboot"], env=env, stdout=services, stderr=services)
     stderr = tempfile.TemporaryFile()
     proc = subprocess.Popen(args, env=env, stdout=subprocess.PIPE, stderr=stderr)
     lines, events, began = [], [], None

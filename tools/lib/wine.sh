@@ -29,6 +29,47 @@ fresh_prefix_at() { # folder
         while IFS= read -r -d '' file; do cp -p "$file" "$file.copy" && mv -f "$file.copy" "$file"; done
 }
 
+# Starts the services of the prefix in WINEPREFIX, what they print going to a log, and keeps its
+# server (and so them) up until `wineserver -k`. Wine's own processes then print into that log,
+# never into what a test's program prints: in a new prefix winedevice.exe sometimes faults as it
+# starts (in Wine itself, with no control loaded), and its crash must neither fail a test nor
+# pass for the test's own. Call it again after ending the server.
+start_services() { # log
+    wineserver -p
+    wineboot >>"$1" 2>&1
+}
+
+# Runs a program under Wine as a test's: its standard output to a file, its standard error to
+# the end of a log. It fails when the program exits with a status other than 0 or crashed, which
+# Wine says on the program's standard error ("wine: Unhandled page fault ...", even where the
+# status is 0); once start_services has run, no other process of the prefix prints there.
+runs_cleanly() { # output log command...
+    local errors status=0
+    errors=$(mktemp)
+    "${@:3}" >"$1" 2>"$errors" || status=$?
+    cat "$errors" >>"$2"
+    if grep -qE '^wine: (Unhandled|Call from .* to unimplemented function)' "$errors"; then
+        echo "crashed: ${*:3}" >&2
+        status=1
+    elif [ "$status" -ne 0 ]; then
+        echo "exit status $status: ${*:3}" >&2
+    fi
+    rm -f "$errors"
+    return "$status"
+}
+
+# Runs a program under Wine as runs_cleanly does and compares what it printed on its standard
+# output, whole, with a file (script hosts exit 0 even on a runtime error, so a script's last
+# line says it got there).
+prints_expected() { # expected log command...
+    local file status=0
+    file=$(mktemp)
+    runs_cleanly "$file" "$2" "${@:3}" || status=$?
+    [ "$status" -ne 0 ] || diff -u "$1" - <<<"$(tr -d '\r' <"$file")" || status=1
+    rm -f "$file"
+    return "$status"
+}
+
 # Runs a GoogleTest program under Wine and says whether it passed by its own report: it must
 # have written one that holds every test that its listing for the same filter names, none
 # failed; and it must exit 0. The exit status alone says nothing: a program that crashes after

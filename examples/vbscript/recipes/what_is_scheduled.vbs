@@ -13,42 +13,50 @@ Sub Add(name, what, kind, yr, mon, wk, dy, hr, min)
     added(name) = what
 End Sub
 
-' The names in the host's list whose entries are still there, in due order, with what they
-' are for; the others leave the host's list.
+' Dates in a fixed form, whatever the machine's regional settings.
+Function Stamp(d)
+    Stamp = Year(d) & "-" & Right("0" & Month(d), 2) & "-" & Right("0" & Day(d), 2) & " " & _
+        Right("0" & Hour(d), 2) & ":" & Right("0" & Minute(d), 2) & ":" & Right("0" & Second(d), 2)
+End Function
+
+' Each name in the host's list whose entry is still there, with its next due moment, in due
+' order; the others leave the host's list.
 Function Scheduled()
-    Dim name, first, order
+    Dim name, moment, gone, due, first, order
+    Set due = CreateObject("Scripting.Dictionary")
     For Each name In added.Keys
         On Error Resume Next
-        s.NextTime name
-        If Err.Number = 50004 Then added.Remove name
+        moment = s.NextTime(name)
+        gone = (Err.Number = 50004)
         On Error GoTo 0
+        If gone Then added.Remove name Else due(name) = moment
     Next
     Set order = CreateObject("Scripting.Dictionary")
-    Do While order.Count < added.Count                ' the earliest of the rest, each time
+    Do While order.Count < due.Count                  ' the earliest of the rest, each time
         first = Empty
-        For Each name In added.Keys
+        For Each name In due.Keys
             If Not order.Exists(name) Then
                 If IsEmpty(first) Then
                     first = name
-                ElseIf s.NextTime(name) < s.NextTime(first) Then
+                ElseIf due(name) < due(first) Then
                     first = name
                 End If
             End If
         Next
-        order(first) = added(first)
+        order(first) = due(first)
     Loop
     Set Scheduled = order
 End Function
 
 Add "Launch", "the launch", 3, 2030, 1, 0, 15, 12, 0
 Add "Countdown", "a minute before the launch", 3, 2030, 1, 0, 15, 11, 59
-Add "Coffee", "coffee, every day", 0, 0, 0, 0, 0, 7, 30
+Add "Debrief", "the morning after", 3, 2030, 1, 0, 16, 9, 0
 Add "Y2K", "a moment that has passed", 3, 2000, 1, 0, 1, 0, 0
 
-Dim due, name
-Set due = Scheduled()
-For Each name In due.Keys
-    WScript.Echo name & ": " & due(name)
+Dim list, name
+Set list = Scheduled()
+For Each name In list.Keys
+    WScript.Echo Stamp(list(name)) & "  " & name & ": " & added(name)
 Next
 WScript.Echo added.Count & " names kept, " & s.GetSchedules.Count & " entries"
 WScript.Echo "done"
