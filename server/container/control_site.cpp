@@ -19,8 +19,9 @@ void ControlSite::SetClientSite(IOleClientSite *site) {
 
 bool ControlSite::ReadUserMode() {
     bool user_mode = true;
+    const ComPtr<IOleClientSite> site = client_;
     ComPtr<IDispatch> ambients;
-    if (client_ && SUCCEEDED(client_.As(&ambients))) {
+    if (site && SUCCEEDED(site.As(&ambients))) {
         DISPPARAMS none{};
         VARIANT value;
         VariantInit(&value);
@@ -29,6 +30,8 @@ bool ControlSite::ReadUserMode() {
             SUCCEEDED(VariantChangeType(&value, &value, 0, VT_BOOL)))
             user_mode = V_BOOL(&value) != VARIANT_FALSE;
         VariantClear(&value);
+        if (client_ != site) // sited anew while it answered: that siting read its own
+            return false;
     }
     const bool changed = user_mode != user_mode_;
     user_mode_ = user_mode;
@@ -70,12 +73,25 @@ HRESULT ControlSite::ActivateInPlace(IOleClientSite *site) {
     in_place_ = in_place;
     windowless_ = windowless;
 
-    // Where the container puts the control, and the frame to tell when it is UI active.
-    in_place->GetWindow(&container_);
+    // Where the container puts the control, and the frame to tell when it is UI active. The
+    // container may end the activation inside any of these calls.
+    HWND window = nullptr;
+    in_place->GetWindow(&window);
+    ComPtr<IOleInPlaceFrame> frame;
+    ComPtr<IOleInPlaceUIWindow> document;
     RECT position{}, clip{};
     OLEINPLACEFRAMEINFO frame_info{sizeof frame_info, FALSE, nullptr, nullptr, 0};
-    if (SUCCEEDED(in_place->GetWindowContext(&frame_, &document_, &position, &clip, &frame_info)))
-        SetObjectRects(position);
+    const bool placed =
+        SUCCEEDED(in_place->GetWindowContext(&frame, &document, &position, &clip, &frame_info));
+    if (in_place_ != in_place)
+        return OLE_E_NOT_INPLACEACTIVE;
+    container_ = window;
+    frame_ = std::move(frame);
+    document_ = std::move(document);
+    if (placed)
+        SetObjectRects(position); // tells the site of the control's own size
+    if (in_place_ != in_place)
+        return OLE_E_NOT_INPLACEACTIVE;
     if (!windowless_ && !own_.Create(container_, Position(), !user_mode_)) {
         const HRESULT hr = HRESULT_FROM_WIN32(GetLastError());
         Deactivate();
@@ -84,37 +100,45 @@ HRESULT ControlSite::ActivateInPlace(IOleClientSite *site) {
     return S_OK;
 }
 
+// Every call out to the container below may change the control's state (a frame may end the
+// activation while it takes or loses the active object): each reads that state again after the
+// one before, and holds what it calls through.
 void ControlSite::ActivateUi() {
     ui_active_ = true;
-    const ComPtr<IOleInPlaceSite> site = in_place_;
-    site->OnUIActivate();
+    if (const ComPtr<IOleInPlaceSite> site = in_place_)
+        site->OnUIActivate();
     ComPtr<IOleInPlaceActiveObject> active;
     control_.QueryInterface(IID_PPV_ARGS(&active));
-    for (IOleInPlaceUIWindow *window :
-         {static_cast<IOleInPlaceUIWindow *>(frame_.Get()), document_.Get()}) {
-        if (window) {
-            window->SetActiveObject(active.Get(), nullptr);
-            window->SetBorderSpace(nullptr); // no toolbars of its own
-        }
-    }
+    ShowActiveObject(active.Get());
 }
 
 void ControlSite::DeactivateUi() {
     if (!ui_active_)
         return;
     ui_active_ = false;
-    if (frame_)
-        frame_->SetActiveObject(nullptr, nullptr);
-    if (document_)
-        document_->SetActiveObject(nullptr, nullptr);
-    const ComPtr<IOleInPlaceSite> site = in_place_;
-    site->OnUIDeactivate(FALSE);
+    ShowActiveObject(nullptr);
+    if (const ComPtr<IOleInPlaceSite> site = in_place_)
+        site->OnUIDeactivate(FALSE);
+}
+
+void ControlSite::ShowActiveObject(IOleInPlaceActiveObject *active) {
+    const bool ui = active != nullptr;
+    const auto still = [&] { return ui_active_ == ui; };
+    const auto tell = [&](const ComPtr<IOleInPlaceUIWindow> window) {
+        if (!window || !still())
+            return;
+        window->SetActiveObject(active, nullptr);
+        if (ui && still())
+            window->SetBorderSpace(nullptr); // no toolbars of its own
+    };
+    tell(frame_);
+    tell(document_);
 }
 
 void ControlSite::Deactivate() {
-    if (!in_place_)
-        return;
     DeactivateUi();
+    if (!in_place_) // never active, or deactivated from inside DeactivateUi
+        return;
     // The state goes first: the site may call back into the control.
     ComPtr<IOleInPlaceSite> site = std::move(in_place_);
     windowless_.Reset();

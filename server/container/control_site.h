@@ -56,6 +56,8 @@ public:
 private:
     HRESULT ActivateInPlace(IOleClientSite *site);
     void ActivateUi();
+    // Tells the frame and the document which object is UI active (`active`), or that none is.
+    void ShowActiveObject(IOleInPlaceActiveObject *active);
     // Tells the container the control's own size after it changed.
     void SizeChanged();
     UnitsPerInch Pixels() const;

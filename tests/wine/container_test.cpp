@@ -223,6 +223,66 @@ TEST_F(Container, VerbsActivateAndDeactivateCloseTellsTheSinks) {
     EXPECT_EQ(1, sink.closes);
 }
 
+// A container's frame that ends the control's activation while the control gives up being its
+// active object, as a container closing its document does.
+struct DeactivatingFrame final : IOleInPlaceFrame {
+    std::function<void()> on_lost;
+    int border_space_set = 0;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void **out) override {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetBorder(LPRECT) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS widths) override {
+        border_space_set += widths == nullptr;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject *active, LPCOLESTR) override {
+        if (!active && on_lost)
+            on_lost();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetMenu(HMENU, HOLEMENU, HWND) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RemoveMenus(HMENU) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetStatusText(LPCOLESTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return E_NOTIMPL; }
+};
+
+// UIDeactivate and Close, with the frame ending the activation inside either way it can (the
+// in-place object's InPlaceDeactivate, or taking the client site away): each answers S_OK and
+// the site hears of the deactivation once.
+TEST_F(Container, AFrameThatDeactivatesTheControlAsItLosesItIsToldOnce) {
+    static DeactivatingFrame frame; // outlives the site, which the control may still hold
+    site.frame = &frame;
+    const std::function<void()> ends[] = {[&] { EXPECT_EQ(S_OK, in_place->InPlaceDeactivate()); },
+                                          [&] { EXPECT_EQ(S_OK, object->SetClientSite(nullptr)); }};
+    const std::function<HRESULT()> ways[] = {[&] { return in_place->UIDeactivate(); },
+                                             [&] { return object->Close(OLECLOSE_NOSAVE); }};
+    for (const auto &end : ends) {
+        for (const auto &way : ways) {
+            ASSERT_EQ(S_OK, object->SetClientSite(&site));
+            ASSERT_EQ(S_OK, Activate(OLEIVERB_UIACTIVATE));
+            EXPECT_EQ(1, std::exchange(frame.border_space_set, 0)); // no toolbars of its own
+            site.calls.clear();
+            frame.on_lost = end;
+            EXPECT_EQ(S_OK, way());
+            frame.on_lost = nullptr;
+            EXPECT_EQ(std::vector<std::wstring>{L"OnInPlaceDeactivate"}, site.calls);
+            HWND own = nullptr;
+            EXPECT_EQ(E_FAIL, in_place->GetWindow(&own)); // out of place
+        }
+    }
+}
+
 // The answers the OLE interfaces give for the calls a container makes in passing; a Clone with
 // nowhere to put the clone fails as every null out-pointer does.
 TEST_F(Container, PassingCallsAnswerAsTheInterfacesSay) {

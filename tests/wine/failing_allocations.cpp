@@ -15,6 +15,7 @@ namespace {
 bool armed = false;
 unsigned left = 0; // allocations still granted while armed
 bool failed = false;
+LONG heap_blocks = 0; // granted through HeapAlloc, armed or not
 
 bool Fails() {
     if (!armed)
@@ -55,7 +56,10 @@ INT WINAPI ReAllocStringLen(BSTR *text, const OLECHAR *with, UINT length) {
     return Fails() ? FALSE : SysReAllocStringLen(text, with, length);
 }
 LPVOID WINAPI AllocFromHeap(HANDLE heap, DWORD flags, SIZE_T size) {
-    return Fails() ? nullptr : HeapAlloc(heap, flags, size);
+    if (Fails())
+        return nullptr;
+    InterlockedIncrement(&heap_blocks);
+    return HeapAlloc(heap, flags, size);
 }
 
 struct Replacement {
@@ -90,7 +94,8 @@ void Write(void **slot, void *value) {
 
 } // namespace
 
-FailingAllocations::FailingAllocations(HMODULE module) {
+FailingAllocations::FailingAllocations(HMODULE module)
+    : heap_blocks_before_(InterlockedCompareExchange(&heap_blocks, 0, 0)) {
     auto *base = reinterpret_cast<BYTE *>(module);
     const auto *dos = reinterpret_cast<const IMAGE_DOS_HEADER *>(base);
     const auto *nt = reinterpret_cast<const IMAGE_NT_HEADERS *>(base + dos->e_lfanew);
@@ -140,6 +145,10 @@ void FailingAllocations::Disarm() {
 
 bool FailingAllocations::Failed() const {
     return failed;
+}
+
+LONG FailingAllocations::HeapBlocks() const {
+    return InterlockedCompareExchange(&heap_blocks, 0, 0) - heap_blocks_before_;
 }
 
 HMODULE ControlModule() {

@@ -22,6 +22,9 @@ public:
     void Disarm();
     // Whether an allocation failed since the last FailFrom.
     bool Failed() const;
+    // How many blocks the module took from the process heap since the injection began: the
+    // exception states of threads that found the module's table full.
+    LONG HeapBlocks() const;
     // How many slots were patched; a module that imports none of the allocators has none.
     unsigned Patched() const { return patched_; }
 
@@ -32,6 +35,7 @@ private:
     };
     Slot slots_[16]{};
     unsigned patched_ = 0;
+    LONG heap_blocks_before_ = 0;
 };
 
 // The module that COM loaded the control from.

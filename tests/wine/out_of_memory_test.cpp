@@ -755,4 +755,26 @@ TEST(ExceptionState, OneThreadMoreThanTheTableWithoutMemoryAnswersOutOfMemory) {
     EXPECT_TRUE(inject.Failed());
 }
 
+// Threads that come and go, each making a control, throwing inside it and ending, with
+// CoUninitialize or without (COM then asks DllCanUnloadNow after the thread's own detach):
+// more of them than the module's table has rows, and none takes its state from the heap, nor
+// does a thread after them.
+TEST(ExceptionState, ThreadsThatEndGiveTheirStateBackWithOrWithoutCoUninitialize) {
+    const ComPtr<_Schedule> loaded = NewSchedule();
+    FailingAllocations inject{ControlModule()};
+    const auto visit = [](bool uninitialize) {
+        Threads one(1, [&] {
+            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            short interval = 0;
+            EXPECT_EQ(Err(6), NewSchedule()->get_Interval(&interval));
+            if (uninitialize)
+                CoUninitialize();
+        });
+    };
+    for (int i = 0; i < 300; ++i)
+        visit(false);
+    visit(true);
+    EXPECT_EQ(0, inject.HeapBlocks());
+}
+
 } // namespace

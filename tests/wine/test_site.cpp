@@ -42,10 +42,12 @@ HRESULT TestSite::GetWindow(HWND *window) {
     return S_OK;
 }
 
-HRESULT TestSite::GetWindowContext(IOleInPlaceFrame **frame, IOleInPlaceUIWindow **doc,
+HRESULT TestSite::GetWindowContext(IOleInPlaceFrame **out_frame, IOleInPlaceUIWindow **doc,
                                    LPRECT position, LPRECT clip, LPOLEINPLACEFRAMEINFO) {
     Note(L"GetWindowContext", S_OK);
-    *frame = nullptr;
+    *out_frame = frame;
+    if (frame)
+        frame->AddRef();
     *doc = nullptr;
     *position = *clip = place;
     return S_OK;

@@ -15,8 +15,9 @@ public:
     explicit TestSite(HWND window) : window_(window) {}
 
     bool user_mode = true;
-    // What GetWindowContext gives as the control's place.
+    // What GetWindowContext gives as the control's place, and as its frame (or none).
     RECT place{0, 0, 100, 100};
+    IOleInPlaceFrame *frame = nullptr;
     // "OnInPlaceActivate", "OnPosRectChange 10,20,43,53", "RequestNewObjectLayout", ...
     std::vector<std::wstring> calls;
     // Run from inside the notifications, as a container that answers them at once.
@@ -47,9 +48,9 @@ public:
         return Note(L"OnInPlaceActivate", S_OK);
     }
     HRESULT STDMETHODCALLTYPE OnUIActivate() override { return Note(L"OnUIActivate", S_OK); }
-    HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame **frame, IOleInPlaceUIWindow **doc,
-                                               LPRECT position, LPRECT clip,
-                                               LPOLEINPLACEFRAMEINFO info) override;
+    HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame **out_frame,
+                                               IOleInPlaceUIWindow **doc, LPRECT position,
+                                               LPRECT clip, LPOLEINPLACEFRAMEINFO info) override;
     HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override {
         return Note(L"OnUIDeactivate", S_OK);

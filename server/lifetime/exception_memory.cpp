@@ -15,24 +15,22 @@ namespace {
 // can run.
 bool refuse_next_malloc = false;
 
-using ThreadState = quorvane::server::ExceptionState;
+using State = quorvane::server::ExceptionState;
 // The states of the threads that came into the module, each a row of this table, so that none
 // waits for memory; the heap gives further threads theirs, and an ExceptionFrame lends one
 // when neither can.
 constexpr std::size_t kRows = 256;
-ThreadState rows[kRows];
+State rows[kRows];
 LONG row_taken[kRows];
-DWORD state_slot = TLS_OUT_OF_INDEXES;
 
-ThreadState *NewState() {
+State *NewState() {
     for (std::size_t at = 0; at < kRows; ++at)
         if (InterlockedCompareExchange(&row_taken[at], 1, 0) == 0)
             return &rows[at];
-    return static_cast<ThreadState *>(
-        HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(ThreadState)));
+    return static_cast<State *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(State)));
 }
 
-void FreeState(ThreadState *state) {
+void FreeState(State *state) {
     if (state->on_frame) // its frame gives it back
         return;
     if (state >= rows && state < rows + kRows) {
@@ -50,6 +48,13 @@ int FirstUse() {
 
 } // namespace
 
+namespace quorvane::server::exception_memory {
+DWORD state_slot = TLS_OUT_OF_INDEXES;
+ExceptionState ended{};
+} // namespace quorvane::server::exception_memory
+
+using quorvane::server::exception_memory::state_slot;
+
 extern "C" void *__wrap_malloc(std::size_t size) {
     if (refuse_next_malloc) [[unlikely]] {
         refuse_next_malloc = false;
@@ -62,17 +67,18 @@ extern "C" void *__wrap_malloc(std::size_t size) {
 namespace __cxxabiv1 {
 
 extern "C" __cxa_eh_globals *__cxa_get_globals() noexcept {
-    // Code that throws may still mean to read the last error.
-    const DWORD error = GetLastError();
-    auto *state = static_cast<ThreadState *>(TlsGetValue(state_slot));
-    if (!state) {
+    auto *state = static_cast<State *>(quorvane::server::exception_memory::ThreadState());
+    // Only outside every ExceptionFrame (at load, on the loading thread), since the module's
+    // ways in make one first.
+    if (!state || state == &quorvane::server::exception_memory::ended) [[unlikely]] {
+        // Code that throws may still mean to read the last error.
+        const DWORD error = GetLastError();
         state = NewState();
-        // Only outside every ExceptionFrame, which the module's ways in make first.
         if (!state)
             std::abort(); // as the runtime's own does: no exception can be thrown without it
         TlsSetValue(state_slot, state);
+        SetLastError(error);
     }
-    SetLastError(error);
     return reinterpret_cast<__cxa_eh_globals *>(state);
 }
 
@@ -84,30 +90,27 @@ extern "C" __cxa_eh_globals *__cxa_get_globals_fast() noexcept {
 
 namespace quorvane::server {
 
-ExceptionFrame::ExceptionFrame() noexcept {
+void ExceptionFrame::Take(void *had) noexcept {
     // The caller may still mean to read the last error after its call.
     const DWORD error = GetLastError();
-    if (!TlsGetValue(state_slot)) {
-        ThreadState *state = NewState();
-        if (!state) {
-            own_.on_frame = true;
-            state = &own_;
-            lent_ = true;
-        }
-        if (!TlsSetValue(state_slot, state)) {
-            FreeState(state);
-            lent_ = false;
-            ready_ = false;
-        }
+    State *state = had ? nullptr : NewState(); // an ended thread takes none again
+    if (!state) {
+        own_ = {nullptr, 0, true};
+        state = &own_;
+        had_ = had;
+        lent_ = true;
+    }
+    if (!TlsSetValue(state_slot, state)) {
+        FreeState(state);
+        lent_ = false;
+        ready_ = false;
     }
     SetLastError(error);
 }
 
-ExceptionFrame::~ExceptionFrame() {
-    if (!lent_)
-        return;
+void ExceptionFrame::GiveBack() noexcept {
     const DWORD error = GetLastError();
-    TlsSetValue(state_slot, nullptr);
+    TlsSetValue(state_slot, had_);
     SetLastError(error);
 }
 
@@ -131,10 +134,10 @@ bool PrepareExceptions() {
 }
 
 void ForgetThreadExceptions() {
-    if (auto *state = static_cast<ThreadState *>(TlsGetValue(state_slot))) {
-        TlsSetValue(state_slot, nullptr);
+    auto *state = static_cast<State *>(exception_memory::ThreadState());
+    TlsSetValue(state_slot, &exception_memory::ended);
+    if (state && state != &exception_memory::ended)
         FreeState(state);
-    }
 }
 
 void EndExceptions() {
