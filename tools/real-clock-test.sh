@@ -28,7 +28,7 @@ ld -m elf_i386 -shared "$work/time64.o" -o "$work/time64_preload.so"
 preload="$work/time64_preload.so /usr/lib/i386-linux-gnu/faketime/libfaketime.so.1"
 preload+=" /usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
 
-declare -A loader=([x86]=/usr/lib/wine/wine [x64]=/usr/lib/wine/wine64)
+declare -A loader=([x86]=${QUORVANE_WINE32:-/usr/lib/wine/wine} [x64]=${QUORVANE_WINE64:-/usr/lib/wine/wine64})
 declare -A host=([x86]=build/win32/alarm_clock.exe [x64]=build/win64/alarm_clock.exe)
 lane() { # bitness lane
     local prefix=$work/$1-$2

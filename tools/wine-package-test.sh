@@ -38,7 +38,8 @@ export PYTHONDONTWRITEBYTECODE=1
 export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export OANOCACHE=1 # as in tools/wine-test.sh: freed strings are really freed
 unset DISPLAY
-declare -A loader=([x86]=wine [x64]=$(dpkg -L wine64 | grep '/wine/wine64$' | head -n1))
+source "$root/tools/lib/wine.sh"
+declare -A loader=([x86]=$(wine_loader 32) [x64]=$(wine_loader 64))
 declare -A build=([x86]=build/win32 [x64]=build/win64)
 declare -A triplet=([x86]=i686-w64-mingw32 [x64]=x86_64-w64-mingw32)
 declare -A installed=([x86]='Program Files (x86)' [x64]='Program Files')
@@ -121,7 +122,6 @@ other_kind=$work/other-kind/$name-$version$([ -n "$development" ] || echo -devel
 
 source "$root/tools/lib/tally.sh"
 
-source "$root/tools/lib/wine.sh"
 fresh_prefix() {
     wineserver -k 2>/dev/null || true
     export WINEPREFIX=$work/$1
@@ -249,7 +249,7 @@ cannot_create() { script "$1" "cannot create: 429"; }
 # One msiexec for both packages, as Windows has one installer service. (Wine's 64-bit msiexec
 # would write the shared keys, which are a 32-bit component's, to the 32-bit view alone.)
 msi() { # bits /i|/x [release folder [property=value...]]
-    wine msiexec "$2" "$(windows_path "${3:-$folder}/$name-$1.msi")" /qn "${@:4}" \
+    "${loader[x86]}" msiexec "$2" "$(windows_path "${3:-$folder}/$name-$1.msi")" /qn "${@:4}" \
         /l*v "$(windows_path "$work/msiexec.log")"
 }
 program_files() { printf '%s' "$WINEPREFIX/drive_c/${installed[$1]}/$name"; }

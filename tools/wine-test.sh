@@ -5,23 +5,34 @@
 # host of each bitness (judged by its own report, not its exit status) and every script of
 # tests/wine/scripts with the 32-bit and the 64-bit cscript, compares each script's whole standard
 # output with the file of the same name plus .expected (cscript exits 0 even on a runtime error;
-# the prefix's services are started first, and what Wine prints goes to build/wine-test.log), hosts
+# the prefix's services are started first, and what Wine prints goes to build/wine-test*.log), hosts
 # the control in containers (Wine's ATL one, a site of the tests' own) and on a design-time form
 # on an X display of its own (Xvfb), taking the form's picture into build/screenshots/, then
 # unregisters each bitness and both to check what is left, registers both again, and ends the
 # prefix's wineserver and its Xvfb. Prints "N passed, N failed"; fails on any failure.
+# `--bits 32` or `--bits 64` runs one bitness alone (registered alone, and ending with its own
+# removal leaving nothing); `--registration` only what removing one bitness does to the other.
+# ctest runs those three, each in a prefix of its own; without an option, all of it in one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+bitnesses=(32 64)
+across=1
+run=
+case "${1:-}" in
+--bits) bitnesses=("$2") across= run=-$2 ;;
+--registration) bitnesses=() run=-registration ;;
+esac
 
-export WINEPREFIX=$root/build/wineprefix WINEARCH=win64 WINEDEBUG=-all
+export WINEPREFIX=$root/build/wineprefix$run WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # Strings are really freed, not cached: a string the control frees or uses after its caller
 # freed it shows up instead of hiding in the runtime's cache.
 export OANOCACHE=1
 unset DISPLAY
-wine32=wine
-wine64=$(dpkg -L wine64 | grep '/wine/wine64$' | head -n1)
+source "$root/tools/lib/wine.sh"
+wine32=$(wine_loader 32)
+wine64=$(wine_loader 64)
 xvfb=
 finish() {
     wineserver -k 2>/dev/null || true
@@ -29,19 +40,17 @@ finish() {
 }
 trap finish EXIT
 
-source "$root/tools/lib/wine.sh"
 source "$root/tools/lib/tally.sh"
 
 fresh_prefix_at "$WINEPREFIX"
-log=$root/build/wine-test.log
+log=$root/build/wine-test$run.log
 : >"$log"
 start_services "$log"
 regsvr() { # bits [/u]
     local loader=wine$1
     "${!loader}" regsvr32 /s "${@:2}" "$(windows_path "$root/build/win$1/Quorvane.ocx")"
 }
-regsvr 32
-regsvr 64
+for bits in "${bitnesses[@]}"; do regsvr "$bits"; done
 
 # Runs the C++ test host of one bitness on the tests that match a filter, and records whether
 # its report says that they all passed.
@@ -52,7 +61,9 @@ host_tests() { # bits filter name
 }
 
 # The judge of those runs: it fails a report that lacks a test or holds a failure or an error,
-# and a host that failed a test and then crashed (whose exit status may still say 0).
+# and a host that failed a test and then crashed (whose exit status may still say 0). Shown
+# with the 64-bit host.
+if [[ " ${bitnesses[*]} " == *" 64 "* ]]; then
 status=0
 python3 tests/tools/gtest_report_test.py >/dev/null 2>&1 || status=$?
 record "the report check fails a report lacking a test, or with a failure, or cut short" "$status"
@@ -67,9 +78,9 @@ done
 status=0
 started=$SECONDS
 QUORVANE_WINE_TEST_SECONDS=15 gtest_passes "$wine64" build/win64/quorvane_wine_tests.exe \
-    ReportCheck.DISABLED_Hangs --gtest_also_run_disabled_tests >/dev/null 2>"$root/build/hang.log" ||
-    status=$?
-grep -q '^timed out after 15 s' "$root/build/hang.log" || status=0
+    ReportCheck.DISABLED_Hangs --gtest_also_run_disabled_tests >/dev/null \
+    2>"$root/build/hang$run.log" || status=$?
+grep -q '^timed out after 15 s' "$root/build/hang$run.log" || status=0
 record "the report check fails a host that hangs, in its time" \
     $((status == 0 || SECONDS - started > 60))
 start_services "$log" # the hang ended the prefix's server
@@ -77,17 +88,18 @@ start_services "$log" # the hang ended the prefix's server
 status=0
 runs_cleanly /dev/null "$log" "$wine64" build/win64/quorvane_wine_tests.exe \
     --gtest_filter=ReportCheck.DISABLED_FailsThenCrashes --gtest_also_run_disabled_tests \
-    2>"$root/build/crash.log" || status=$?
-grep -q '^crashed: ' "$root/build/crash.log" || status=0
+    2>"$root/build/crash$run.log" || status=$?
+grep -q '^crashed: ' "$root/build/crash$run.log" || status=0
 record "the output check fails a program that crashed" $((status == 0))
+fi
 
-for bits in 32 64; do
+for bits in "${bitnesses[@]}"; do
     host_tests "$bits" '-Hosting.*:Container.*:OwnWindow.*' "C++ host, $bits-bit"
 done
 
 for script in tests/wine/scripts/*.vbs tests/wine/scripts/*.js; do
     expected=$script.expected
-    for bits in 32 64; do
+    for bits in "${bitnesses[@]}"; do
         loader=wine$bits
         status=0
         prints_expected "$expected" "$log" "${!loader}" cscript //nologo \
@@ -121,14 +133,15 @@ design_picture() { # bits
         -resize 300% -strip "$shots/design-time-$1.png"
     magick convert "$shots/design-time-$1.png" -format %c histogram:info:- | grep -q '#FFFF00'
 }
+if [ ${#bitnesses[@]} -gt 0 ]; then
 wineserver -k 2>/dev/null || true
 wineserver -w
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$shots/display" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$shots/display$run" 2>/dev/null &
 xvfb=$!
-for _ in $(seq 50); do [ -s "$shots/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(head -n1 "$shots/display")
+for _ in $(seq 50); do [ -s "$shots/display$run" ] && break; sleep 0.1; done
+export DISPLAY=:$(head -n1 "$shots/display$run")
 start_services "$log"
-for bits in 32 64; do
+for bits in "${bitnesses[@]}"; do
     host_tests "$bits" 'Hosting.*:Container.*:OwnWindow.*' "containers, $bits-bit"
     status=0
     design_picture "$bits" || status=$?
@@ -140,21 +153,30 @@ kill "$xvfb" 2>/dev/null || true
 xvfb=
 unset DISPLAY
 start_services "$log"
+fi
 
-# Last, as it unregisters: removing one bitness leaves the other creating by ProgID, removing
-# both leaves nothing; then both are registered again for the next run.
-for gone in 32 64; do
-    other=$((96 - gone))
-    regsvr "$gone" /u
-    QUORVANE_UNREGISTERED=$gone host_tests "$other" 'Unregistered.*:Registration.CreatesByProgId' \
-        "$gone-bit unregistered, $other-bit still works"
-    regsvr "$gone"
-done
-regsvr 32 /u
-regsvr 64 /u
-QUORVANE_UNREGISTERED=32,64 host_tests 64 'Unregistered.*' "both unregistered, nothing left"
-regsvr 32
-regsvr 64
+# Last, as it unregisters. One bitness alone, removed, leaves nothing. Of both: removing one
+# leaves the other creating by ProgID, removing both leaves nothing; then both are registered
+# again for the next run.
+if [ -z "$across" ]; then
+    regsvr "${bitnesses[0]}" /u
+    QUORVANE_UNREGISTERED=32,64 host_tests "${bitnesses[0]}" 'Unregistered.*' \
+        "${bitnesses[0]}-bit unregistered, nothing left"
+else
+    [ ${#bitnesses[@]} -eq 2 ] || { regsvr 32 && regsvr 64; }
+    for gone in 32 64; do
+        other=$((96 - gone))
+        regsvr "$gone" /u
+        QUORVANE_UNREGISTERED=$gone host_tests "$other" \
+            'Unregistered.*:Registration.CreatesByProgId' "$gone-bit unregistered, $other-bit still works"
+        regsvr "$gone"
+    done
+    regsvr 32 /u
+    regsvr 64 /u
+    QUORVANE_UNREGISTERED=32,64 host_tests 64 'Unregistered.*' "both unregistered, nothing left"
+    regsvr 32
+    regsvr 64
+fi
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -107,3 +107,16 @@ within_time() { # loader program [argument...]
     fi
     return "$status"
 }
+
+# The Wine loader of a bitness: the one that ctest hands over (the build's emulator, or the
+# other bitness's loader that the 64-bit build found), else Debian's own.
+wine_loader() { # 32|64
+    local given=QUORVANE_WINE$1
+    if [ -n "${!given:-}" ]; then
+        printf '%s\n' "${!given}"
+    elif [ "$1" = 32 ]; then
+        echo wine
+    else
+        dpkg -L wine64 | grep '/wine/wine64$' | head -n1
+    fi
+}
