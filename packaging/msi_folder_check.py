@@ -10,6 +10,7 @@ resolved it and sets a property, on which an error action (type 19) ends the ins
 message. wixl writes none of these; msibuild (msitools) adds them.
 
 usage: msi_folder_check.py PACKAGE.msi MODULE FOLDER_CHECK.dll
+"""
 import os
 import shutil
 import subprocess
