@@ -7,6 +7,8 @@
  * package writes it); an error action conditioned on that property ends the install. Built with
  * mingw-w64 by tools/package.sh, one DLL per bitness. */
 #include <windows.h>
+
+/* After windows.h, which they need. */
 #include <msi.h>
 #include <msiquery.h>
 

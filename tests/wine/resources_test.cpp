@@ -129,8 +129,8 @@ TEST_F(Resources, VersionInformation) {
     swprintf(text, 16, L"1.01.%04lu", static_cast<unsigned long>(revision));
     const struct {
         const wchar_t *name, *value;
-    } strings[] = {{L"CompanyName", L"Quorvane"}, {L"ProductName", L"Quorvane"},
-                   {L"FileVersion", text},        {L"ProductVersion", text},
+    } strings[] = {{L"CompanyName", L"Quorvane"},  {L"ProductName", L"Quorvane"},
+                   {L"FileVersion", text},         {L"ProductVersion", text},
                    {L"InternalName", L"Quorvane"}, {L"OriginalFilename", L"Quorvane.ocx"}};
     for (const auto &string : strings) {
         SCOPED_TRACE(string.name);
