@@ -60,7 +60,8 @@ def main():
     insert = ("INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) "
               "VALUES ('{}', '{}', {})")
     with tempfile.TemporaryDirectory() as scratch:
-        # An IDT file names a stream's data by a file in a folder named after its table.
+        # An IDT file names a stream's data by a file in a folder named after its table, which
+        # msibuild looks for in its current folder.
         os.mkdir(os.path.join(scratch, "Binary"))
         shutil.copy(dll, os.path.join(scratch, "Binary", "FolderCheck.dll"))
         tables = {"CustomAction": actions, "Property": properties,
@@ -70,10 +71,10 @@ def main():
             with open(os.path.join(scratch, f"{table}.idt"), "w", encoding="utf-8") as out:
                 out.write(text)
             imports += ["-i", os.path.join(scratch, f"{table}.idt")]
-        subprocess.run(["msibuild", package, *imports,
+        subprocess.run(["msibuild", os.path.abspath(package), *imports,
                         "-q", insert.format("MeasureInstallFolder", "NOT Installed", after + 1),
                         "-q", insert.format("RefuseLongFolder", TOO_LONG, after + 2)],
-                       check=True)
+                       check=True, cwd=scratch)
 
 
 if __name__ == "__main__":

@@ -188,10 +188,11 @@ export_tree() { # folder
 
 # The signing inputs, all checked before the build: with QUORVANE_SIGN_PFX, a password that
 # opens it, the authority that the release must chain to (QUORVANE_SIGN_AUTHORITY, PEM) and
-# optionally its revocation list (QUORVANE_SIGN_CRL, PEM); a certificate that is valid now,
-# for code signing, with a key and a hash that are not weak, not self-signed, and that chains to
+# optionally its revocation list (QUORVANE_SIGN_CRL, PEM); a certificate that is valid now and
+# for certificate_margin_days more, for code signing, with a key and a hash that are not weak, not self-signed, and that chains to
 # that authority without being revoked. Sets `signer` (the subject, UTF-8), `signer_expires`,
-# `password` (a 0600 file in the folder $1) and `verify_options` (what each signature is
+# `signer_authority` (the subject of the authority it chains to), `password` (a 0600 file in the
+# folder $1) and `verify_options` (what each signature is
 # verified against: the authority, never the PKCS#12's own certificates). Without a certificate,
 # `signer` is empty; a signing setting without one is refused.
 check_signing() { # secrets folder
