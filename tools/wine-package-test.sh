@@ -282,12 +282,9 @@ creates() { script "$1" "created; Launch on 2030-1-15 at 12"; }
 cannot_create() { script "$1" "cannot create: 429"; }
 # One msiexec for both packages, as Windows has one installer service. (Wine's 64-bit msiexec
 # would write the shared keys, which are a 32-bit component's, to the 32-bit view alone.) It
-# runs with no script engine, as on machines that block them; scripts=1 allows them (the
-# earlier commit's installers measure the folder in JScript).
+# runs with no script engine, as on machines that block them.
 msi() { # bits /i|/x [release folder [property=value...]]
-    local engines=";jscript,vbscript=d"
-    [ -z "${scripts:-}" ] || engines=""
-    WINEDLLOVERRIDES="$WINEDLLOVERRIDES$engines" wine msiexec "$2" \
+    WINEDLLOVERRIDES="$WINEDLLOVERRIDES;jscript,vbscript=d" wine msiexec "$2" \
         "$(windows_path "${3:-$folder}/$name-$1.msi")" /qn "${@:4}" \
         /l*v "$(windows_path "$work/msiexec.log")"
 }
@@ -508,8 +505,8 @@ previous_installed() {
     cannot_create x86
     cannot_create x64
     snapshot before
-    scripts=1 msi x86 /i "$previous_folder"
-    scripts=1 msi x64 /i "$previous_folder"
+    msi x86 /i "$previous_folder"
+    msi x64 /i "$previous_folder"
     in_place x86 "$previous_version" "$previous_folder"
     in_place x64 "$previous_version" "$previous_folder"
 }
@@ -523,11 +520,16 @@ earlier_installed() {
     msi x64 /i
 }
 this_in_place() { in_place "$1" "$version" "$folder"; } # bits
+# Refused by the launch condition that says so (Wine's log holds the property that fails it, not
+# the message).
 previous_refused() {
     local bits
     for bits in x86 x64; do
-        if scripts=1 msi $bits /i "$previous_folder"; then return 1; fi
-        grep -aqF "A newer $name is already installed." "$work/msiexec.log"
+        if msi $bits /i "$previous_folder"; then return 1; fi
+        grep -aq "WIX_DOWNGRADE_DETECTED = $(product_code_of "$folder/$name-$bits.msi")" \
+            "$work/msiexec.log"
+        msiinfo export "$previous_folder/$name-$bits.msi" LaunchCondition |
+            grep -qF "NOT WIX_DOWNGRADE_DETECTED"$'\t'"A newer $name is already installed."
         this_in_place $bits
     done
 }
