@@ -112,7 +112,7 @@ echo "kept out" >"$elsewhere/docs/excluded.md"
 builder_home=$work/builder-home
 mkdir -p "$builder_home"
 printf '%s\n' '[core]' 'autocrlf = true' 'symlinks = false' >"$builder_home/.gitconfig"
-printf '%s\n' 'docs export-ignore' '* text eol=crlf' >>"$elsewhere/.git/info/attributes"
+echo 'docs export-ignore' >>"$elsewhere/.git/info/attributes"
 
 # The sources packaged again there, in the background, in a prefix of its own, with a builder's
 # flags in the environment. Then, on the build trees that leaves, a later version, signed, the

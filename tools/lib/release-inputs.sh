@@ -157,7 +157,9 @@ check_tree() {
     local changes path
     changes=$(git status --porcelain --untracked-files=normal
         git ls-files -v | sed -n 's/^\(S\|[a-z]\) /hidden from git status: /p')
-    path=$(git ls-tree -r --full-tree HEAD | awk -F'\t' '$1 ~ /^120000 / { print $2; exit }')
+    # (awk reads to the end: git must not meet a closed pipe.)
+    path=$(git ls-tree -r --full-tree HEAD | awk -F'\t' '$1 ~ /^120000 / && !found { print $2
+        found = 1 }')
     [ -z "$path" ] ||
         refuse "$path is a symbolic link in commit $commit (to $(git cat-file -p "HEAD:$path")):" \
             "a release ships files alone; commit the file itself"
