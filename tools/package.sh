@@ -209,8 +209,10 @@ rm -rf "$WINEPREFIX"
 # Registration-free use, and the installers.
 for bits in x86 x64; do
     # The installer's check of the install folder, a native custom action (no script engine).
+    # A fixed image base: ld's automatic one hashes the output's path, which differs by checkout.
     "${triplet[$bits]}-gcc" -std=c11 -Wall -Wextra -Werror -O2 -shared -s -static-libgcc \
-        -Wl,--kill-at -o "$work/folder_check-$bits.dll" packaging/folder_check.c -lmsi >>"$log"
+        -Wl,--kill-at,--disable-auto-image-base -o "$work/folder_check-$bits.dll" \
+        packaging/folder_check.c -lmsi >>"$log"
     sign "$work/folder_check-$bits.dll"
     python3 packaging/make_manifests.py assembly "$folder/$bits/$name/$name.manifest" \
         --bits "$bits" --idl "$idl" --harvest "$work/harvest.json" \

@@ -443,6 +443,7 @@ signed() {
     while read -r file; do
         verifies "$file" || { cat "$work/verify.log" >&2; return 1; }
         # The signature's statement type: commercial, not individual.
+        rm -f "$work/signature.der"
         osslsigncode extract-signature -in "$file" -out "$work/signature.der" >/dev/null
         openssl asn1parse -inform DER -in "$work/signature.der" >"$work/signature.txt"
         grep -q 'Microsoft Commercial Code Signing' "$work/signature.txt"
