@@ -220,8 +220,9 @@ for bits in x86 x64; do
     python3 packaging/make_wxs.py "$work/$name-$bits.wxs" --bits "$bits" --idl "$idl" \
         --harvest "$work/harvest.json" --module "$folder/$bits/$name/$module" \
         --file "$folder/LICENSE" --file "$folder/CHANGELOG.md" ${development:+--development}
-    # The cabinet in the package keeps the module's date.
-    touch -d "@$SOURCE_DATE_EPOCH" "$folder/$bits/$name/$module"
+    # The cabinet in the package keeps the files' dates: the commit's.
+    touch -d "@$SOURCE_DATE_EPOCH" "$folder/$bits/$name/$module" "$folder/LICENSE" \
+        "$folder/CHANGELOG.md"
     # wixl looks for the module's relative path in the current folder before the WiX source's,
     # where the last release's dist/ could answer: it runs in the WiX source's.
     (cd "$work" && wixl -a "$bits" -o "$folder/$name-$bits.msi" "$name-$bits.wxs")
