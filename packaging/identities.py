@@ -81,6 +81,15 @@ def module_version(module_path):
     return "%d.%d.%d.%d" % (most >> 16, most & 0xFFFF, least >> 16, least & 0xFFFF)
 
 
+def source_version(resources_path):
+    """The major and minor version, "a.b", that the resource script states."""
+    with open(resources_path, encoding="utf-8") as source:
+        found = re.search(r"^#define QUORVANE_VERSION (\d+), (\d+), \d+, \d+$", source.read(), re.M)
+    if not found:
+        raise SystemExit(f"{resources_path}: no #define QUORVANE_VERSION a, b, c, d")
+    return "%s.%s" % found.groups()
+
+
 def module_language(module_path):
     """The language of a Windows module's version information, as a decimal LANGID: the first
     of the translations that its VarFileInfo lists."""
@@ -97,11 +106,14 @@ def module_language(module_path):
 
 
 def main():
-    """identities.py idl IDL ATTRIBUTE | identities.py version MODULE: prints the one value."""
+    """identities.py idl IDL ATTRIBUTE | identities.py version MODULE | identities.py
+    source_version RESOURCES.rc: prints the one value."""
     if len(sys.argv) == 4 and sys.argv[1] == "idl":
         print(getattr(Identities(sys.argv[2]), sys.argv[3]))
     elif len(sys.argv) == 3 and sys.argv[1] == "version":
         print(module_version(sys.argv[2]))
+    elif len(sys.argv) == 3 and sys.argv[1] == "source_version":
+        print(source_version(sys.argv[2]))
     else:
         raise SystemExit(main.__doc__)
 

@@ -10,8 +10,10 @@ to install while the release of its bitness is installed, as the release's refus
 while a development release is: both write the same class, so one over the other would leave
 whichever came first registered.
 
+Other files (--file: the licence, the changes) go beside the module, in its component.
+
 usage: make_wxs.py OUT.wxs --bits x86|x64 --harvest HARVEST.json --module PATH --idl IDL
-                   [--development]
+                   [--file PATH]... [--development]
 """
 import argparse
 import hashlib
@@ -51,18 +53,21 @@ def add_rows(component, rows, file_id):
         ET.SubElement(component, "RegistryValue", value)
 
 
-def with_package_code(wix, module_path):
-    """Names the package by a code derived from what it holds: the WiX source and the module.
+def with_package_code(wix, paths):
+    """Names the package by a code derived from what it holds: the WiX source and the files.
     (wixl ignores Package/@Id and writes a random code; msi_summary.py writes this one.)"""
     content = hashlib.sha256(ET.tostring(wix))
-    with open(module_path, "rb") as module:
-        content.update(module.read())
+    for path in paths:
+        with open(path, "rb") as held:
+            content.update(held.read())
     wix.find("Product/Package").set(
         "Id", installer_codes.package_code(content.hexdigest()))
     return wix
 
 
-def wxs(bits, harvest, module_path, ids, version, source, development):
+def wxs(bits, harvest, module_path, ids, version, here, development, others=()):
+    """The WiX source, to be written in the folder `here`: wixl takes no absolute path, so the
+    files are named relative to it."""
     x64 = bits == "x64"
     width = "64-bit" if x64 else "32-bit"
     name = ids.library_name
@@ -95,7 +100,10 @@ def wxs(bits, harvest, module_path, ids, version, source, development):
 
     module = ET.SubElement(folder, "Component", Id="Module", Win64="yes" if x64 else "no",
                            Guid=installer_codes.component_guid(f"module {bits}"))
-    ET.SubElement(module, "File", Id=file_name, Name=file_name, Source=source, KeyPath="yes")
+    ET.SubElement(module, "File", Id=file_name, Name=file_name, Source=os.path.relpath(module_path, here), KeyPath="yes")
+    for other in others:
+        ET.SubElement(module, "File", Id=os.path.basename(other), Name=os.path.basename(other),
+                      Source=os.path.relpath(other, here))
     add_rows(module, harvest[bits], file_name)
     # The same component, GUID and rows in both packages: the installer counts both products
     # as its clients and removes the keys with the last of them. It is 32-bit in both, and has
@@ -109,7 +117,7 @@ def wxs(bits, harvest, module_path, ids, version, source, development):
     feature = ET.SubElement(product, "Feature", Id="Control", Level="1")
     for component in ("Module", "SharedRegistration"):
         ET.SubElement(feature, "ComponentRef", Id=component)
-    return with_package_code(wix, module_path)
+    return with_package_code(wix, [module_path, *others])
 
 
 def main():
@@ -119,16 +127,16 @@ def main():
     parser.add_argument("--harvest", required=True)
     parser.add_argument("--module", required=True)
     parser.add_argument("--idl", required=True)
+    parser.add_argument("--file", action="append", default=[])
     parser.add_argument("--development", action="store_true")
     args = parser.parse_args()
     with open(args.harvest, encoding="utf-8") as source:
         harvest = json.load(source)
     if not harvest["shared"]:
         raise SystemExit("the harvest has no keys that both bitnesses share")
-    # wixl takes no absolute path: the module is named relative to the WiX source.
-    source = os.path.relpath(args.module, os.path.dirname(os.path.abspath(args.out)))
+    here = os.path.dirname(os.path.abspath(args.out))
     wix = wxs(args.bits, harvest, args.module, identities.Identities(args.idl),
-               identities.module_version(args.module), source, args.development)
+              identities.module_version(args.module), here, args.development, args.file)
     xml_file.write(wix, args.out)
 
 

@@ -27,6 +27,10 @@
 # (and the revocation list QUORVANE_SIGN_CRL, if given). Without a certificate the release is
 # unsigned, and its RELEASE.txt says so.
 #
+# The version: major and minor from server/resources/resources.rc, then 0, then the commit's
+# number in history (git rev-list --count), so that every commit's release is a later version
+# than its parent's, which its installers upgrade. A shallow clone, which does not hold the
+# history, is refused.
 # For the release's upgrade test alone: QUORVANE_VERSION_OVERRIDE=a.b.c.d builds the modules as
 # that version on the build trees that the last packaging left (only the version resource and
 # the link are done again); its RELEASE.txt says that it was built so.
@@ -62,6 +66,8 @@ else
     rm -rf "$work"
 fi
 export_tree "$source"
+version=${override:-$(python3 packaging/identities.py source_version \
+    "$source/server/resources/resources.rc").0.$revision}
 stage=$work/dist
 mkdir -p "$stage"
 log=$work/tools.log
@@ -77,7 +83,7 @@ for bits in x86 x64; do
     cmake -S . -B "${built[$bits]}" --no-warn-unused-cli \
         -DCMAKE_TOOLCHAIN_FILE="cmake/${toolchain[$bits]}.cmake" -DCMAKE_BUILD_TYPE=Release \
         -DQUORVANE_WINE_TESTS=OFF -DQUORVANE_RELEASE_DEBUG_INFO=ON \
-        -DQUORVANE_VERSION_OVERRIDE="$override" >>"$log"
+        -DQUORVANE_VERSION_OVERRIDE="$version" >>"$log"
     cmake --build "${built[$bits]}" -j"$(nproc)" --target Quorvane >>"$log"
 done
 
@@ -85,11 +91,10 @@ idl=server/automation/quorvane.idl
 module=Quorvane.ocx
 identity() { python3 packaging/identities.py "$@"; }
 name=$(identity idl "$idl" library_name)
-version=$(identity version "${built[x86]}/$module")
-if [ "$(identity version "${built[x64]}/$module")" != "$version" ]; then
-    echo "the two modules' versions differ" >&2
-    exit 1
-fi
+for bits in x86 x64; do
+    [ "$(identity version "${built[$bits]}/$module")" = "$version" ] ||
+        refuse "the $bits module is not version $version"
+done
 release=$name-$version${development:+-development}
 folder=$stage/$release
 symbols=$work/symbols/$release
@@ -97,10 +102,12 @@ symbols=$work/symbols/$release
 # Authenticode signing with osslsigncode, when a certificate is given, each signature verified
 # as it is made against the authority alone (the PKCS#12's certificates prove nothing). The
 # password reaches it through a file, never on a command line. No timestamp server can be
-# reached from where the release is built, so the signatures carry no timestamp.
+# reached from where the release is built, so the signatures carry no timestamp (and the
+# certificate must outlive the build by a margin, tools/lib/release-inputs.sh). The release is a
+# company's, the signatures are of the commercial kind (-comm), not an individual's.
 sign() { # file
     [ -n "$signer" ] || return 0
-    osslsigncode sign -pkcs12 "$QUORVANE_SIGN_PFX" -readpass "$password" -h sha256 \
+    osslsigncode sign -pkcs12 "$QUORVANE_SIGN_PFX" -readpass "$password" -h sha256 -comm \
         -n "$name" -in "$1" -out "$1.signed" >/dev/null
     mv "$1.signed" "$1"
     osslsigncode verify "${verify_options[@]}" -in "$1" >"$work/verify.log" 2>&1 ||
@@ -133,8 +140,9 @@ sed -n 's/^#include "\(.*\)"$/\1/p' "$idl" | while read -r included; do
 done
 
 # The documentation, and the samples it quotes (examples/build-mingw.sh builds the C and C++
-# ones against sdk/ from the release folder), as the exported tree holds them.
-cp -r docs examples "$folder/"
+# ones against sdk/ from the release folder), as the exported tree holds them; the licence and
+# the changes of each version.
+cp -r docs examples LICENSE CHANGELOG.md "$folder/"
 
 # The release text, which names the commit and says whether the release is signed.
 if [ -n "$development" ]; then
@@ -152,7 +160,10 @@ fi
 if [ -n "$signer" ]; then
     signature="Both modules and both installers are signed with Authenticode (SHA-256) by
 $signer, whose certificate expires on $signer_expires.
-The signatures carry no timestamp, so they are valid only until then."
+It chains to the authority $signer_authority.
+The signatures are of the commercial kind: this is the release of the Quorvane authors, not
+a person's.
+The signatures carry no timestamp, so they verify only until the certificate expires."
 else
     signature="This release is not signed: neither the modules nor the installers carry a
 signature. Check the files against SHA256SUMS, or rebuild the release as below."
@@ -162,6 +173,9 @@ sed -e "s/@NAME@/$name/g" -e "s/@VERSION@/$version/g" -e "s/@MODULE@/$module/g" 
     -e "s/@IDL_STEM@/$stem/g" packaging/RELEASE.txt.in |
     awk -v signature="$signature" -v origin="$origin" '$0 == "@SIGNATURE@" { print signature; next }
         $0 == "@ORIGIN@" { print origin; next } { print }' >"$folder/RELEASE.txt"
+! grep -n '@[A-Z_]*@' "$folder/RELEASE.txt" >&2 ||
+    refuse "RELEASE.txt keeps the placeholders above: packaging/RELEASE.txt.in is not as the" \
+        "packaging writes it"
 
 # The registration, harvested: each bitness's released module registers itself in a scratch
 # prefix, and the registry files are kept before and after (the wineserver writes them as it
@@ -194,20 +208,28 @@ rm -rf "$WINEPREFIX"
 
 # Registration-free use, and the installers.
 for bits in x86 x64; do
+    # The installer's check of the install folder, a native custom action (no script engine).
+    # A fixed image base: ld's automatic one hashes the output's path, which differs by checkout.
+    "${triplet[$bits]}-gcc" -std=c11 -Wall -Wextra -Werror -O2 -shared -s -static-libgcc \
+        -Wl,--kill-at,--disable-auto-image-base -o "$work/folder_check-$bits.dll" \
+        packaging/folder_check.c -lmsi >>"$log"
+    sign "$work/folder_check-$bits.dll"
     python3 packaging/make_manifests.py assembly "$folder/$bits/$name/$name.manifest" \
         --bits "$bits" --idl "$idl" --harvest "$work/harvest.json" \
         --module "$folder/$bits/$name/$module"
     python3 packaging/make_wxs.py "$work/$name-$bits.wxs" --bits "$bits" --idl "$idl" \
         --harvest "$work/harvest.json" --module "$folder/$bits/$name/$module" \
-        ${development:+--development}
-    # The cabinet in the package keeps the module's date.
-    touch -d "@$SOURCE_DATE_EPOCH" "$folder/$bits/$name/$module"
+        --file "$folder/LICENSE" --file "$folder/CHANGELOG.md" ${development:+--development}
+    # The cabinet in the package keeps the files' dates: the commit's.
+    touch -d "@$SOURCE_DATE_EPOCH" "$folder/$bits/$name/$module" "$folder/LICENSE" \
+        "$folder/CHANGELOG.md"
     # wixl looks for the module's relative path in the current folder before the WiX source's,
     # where the last release's dist/ could answer: it runs in the WiX source's.
     (cd "$work" && wixl -a "$bits" -o "$folder/$name-$bits.msi" "$name-$bits.wxs")
     python3 packaging/msi_versioned_file.py "$folder/$name-$bits.msi" \
         "$folder/$bits/$name/$module"
-    python3 packaging/msi_folder_check.py "$folder/$name-$bits.msi" "$folder/$bits/$name/$module"
+    python3 packaging/msi_folder_check.py "$folder/$name-$bits.msi" "$folder/$bits/$name/$module" \
+        "$work/folder_check-$bits.dll"
     python3 packaging/msi_summary.py "$folder/$name-$bits.msi" "$work/$name-$bits.wxs"
     sign "$folder/$name-$bits.msi"
     # The installer holds the module released beside it.
@@ -218,6 +240,10 @@ for bits in x86 x64; do
 done
 python3 packaging/make_manifests.py application "$folder/app.exe.manifest" --idl "$idl" \
     --module "$folder/x86/$name/$module"
+# The folder's own checksums, which travel in the zip with it.
+(cd "$folder" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | xargs -d '\n' sha256sum) \
+    >"$work/SHA256SUMS"
+mv "$work/SHA256SUMS" "$folder/"
 python3 packaging/zip_tree.py "$stage/$release.zip" "$folder"
 python3 packaging/zip_tree.py "$stage/$release-symbols.zip" "$symbols"
 (cd "$stage" && sha256sum "$release.zip" "$release-symbols.zip" &&

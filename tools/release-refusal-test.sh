@@ -64,6 +64,7 @@ signed_with() { # reason certificate [setting=value...]
 
 certificate_use() {
     signed_with "has expired" expired
+    signed_with "the certificate expires within 30 days" short
     signed_with "not for code signing" tls
     signed_with "not for code signing" individual
     signed_with "key usage does not allow digital signatures" encipher
@@ -77,6 +78,16 @@ certificate_authority() {
     signed_with "does not chain to QUORVANE_SIGN_AUTHORITY" signer \
         QUORVANE_SIGN_AUTHORITY="$ca/other-ca.pem"
     signed_with "does not chain to QUORVANE_SIGN_AUTHORITY" orphan
+    # An authority that the machine trusts (OpenSSL's default folder of roots, here through
+    # SSL_CERT_DIR) is no authority of the release's.
+    local machine=$work/machine
+    mkdir -p "$machine/roots"
+    cp "$ca/ca.pem" "$machine/roots/" && openssl rehash "$machine/roots"
+    printf '%s\n' '#!/bin/sh' "SSL_CERT_DIR='$machine/roots' exec $(command -v openssl) \"\$@\"" \
+        >"$machine/openssl"
+    chmod +x "$machine/openssl"
+    signed_with "issued by CN = Quorvane test authority, does not chain to" signer \
+        QUORVANE_SIGN_AUTHORITY="$ca/other-ca.pem" PATH="$machine:$PATH"
     signed_with "is revoked" revoked QUORVANE_SIGN_CRL="$ca/crl.pem"
     accepted QUORVANE_SIGN_PFX="$ca/chained.pfx" QUORVANE_SIGN_PASSWORD_FILE="$ca/password" \
         QUORVANE_SIGN_AUTHORITY="$ca/ca.pem"
@@ -91,7 +102,8 @@ signing_settings() {
     refused_because "QUORVANE_SIGN_PFX is not" QUORVANE_SIGN_PASSWORD_FILE="$ca/password"
     refused_because "QUORVANE_SIGN_PFX is not" QUORVANE_SIGN_PASSWORD=secret
     local misspelled
-    for misspelled in QUORVANE_SIGN_PXF QUORVANE_SIGNING_PFX QUORVANE_PFX; do
+    for misspelled in QUORVANE_SIGN_PXF QUORVANE_SIGNING_PFX QUORVANE_PFX quorvane_sign_pfx \
+        QUARVANE_SIGN_PFX Quorvane_Sign_Authority QUORVANESIGN_PFX; do
         refused_because "$misspelled: no such setting" "$misspelled=$ca/signer.pfx" \
             QUORVANE_SIGN_PASSWORD_FILE="$ca/password" QUORVANE_SIGN_AUTHORITY="$ca/ca.pem"
     done
@@ -123,6 +135,23 @@ not_the_commit() {
     commit "a link"
     refused_because "docs/hostname is a symbolic link"
     git -C "$tree" reset -q --hard HEAD~1
+    # The same link where git writes links as files (core.symlinks=false): git status is clean.
+    git -C "$tree" config core.symlinks false
+    printf /etc/hostname >"$tree/docs/hostname"
+    git -C "$tree" update-index --add --cacheinfo \
+        "120000,$(git -C "$tree" hash-object -w docs/hostname),docs/hostname"
+    commit "a link written as a file"
+    [ -z "$(git -C "$tree" status --porcelain)" ]
+    refused_because "docs/hostname is a symbolic link in commit"
+    git -C "$tree" reset -q --hard HEAD~1
+    git -C "$tree" config --unset core.symlinks
+}
+# A shallow clone holds too little of the history to count it.
+shallow_clone() {
+    git clone -q --depth 1 "file://$tree" "$work/shallow"
+    ! (cd "$work/shallow" && tools/package.sh) >"$work/package.log" 2>&1 &&
+        grep -qF "a shallow clone: the release's version counts the commits" "$work/package.log" &&
+        [ ! -e "$work/shallow/build/package" ]
 }
 one_at_a_time() {
     mkdir -p "$tree/build/package-signing"
@@ -163,17 +192,18 @@ says_where_it_stopped() {
     signed_with "package.sh: stopped: " signer PATH="$work/silent:$PATH"
 }
 
-check "refused: an expired certificate, one not for code signing (TLS, individual), one whose key usage is not signing" \
+check "refused: an expired certificate, one expiring within the margin, one not for code signing (TLS, individual), one whose key usage is not signing" \
     certificate_use
 check "refused: a certificate with an RSA-1024 key, one signed with SHA-1" certificate_strength
-check "refused: a self-signed certificate as its own authority, one of another authority, a PKCS#12 without its issuer, a revoked one; accepted: one with its intermediate" \
+check "refused: a self-signed certificate as its own authority, one of another authority (also one the machine trusts), a PKCS#12 without its issuer, a revoked one; accepted: one with its intermediate" \
     certificate_authority
-check "refused: no authority, no password, a wrong one, a password alone, misspelled settings; unknown ones named" \
+check "refused: no authority, no password, a wrong one, a password alone, misspelled settings and prefixes in any case; unknown ones named" \
     signing_settings
 check "refused: versions with a leading zero, a sign, a field above its limit; 255.99.0.9999 accepted" \
     versions
-check "refused: a file not committed, a change hidden by skip-worktree, a committed link" \
+check "refused: a file not committed, a change hidden by skip-worktree, a committed link (also written as a file)" \
     not_the_commit
+check "refused: a shallow clone, whose history does not give the version" shallow_clone
 check "one at a time: refused while another packaging runs; a killed run's password file removed" \
     one_at_a_time
 check "the password is out of the environment before git or dpkg-query runs" password_first_of_all

@@ -2,7 +2,8 @@
 # Tests the release in dist/ (tools/package.sh writes it) the three ways it installs, under Wine,
 # in prefixes of its own under build/package-test/:
 # - reproducible: the same sources packaged again later, in a clone whose path has a space and
-#   non-ASCII letters, with a builder's flags (LDFLAGS, CXXFLAGS, RCFLAGS) in the environment
+#   non-ASCII letters, with a builder's flags (LDFLAGS, CXXFLAGS, RCFLAGS) in the environment,
+#   a builder's git configuration that converts line ends and attributes that leave docs/ out
 #   and files that git ignores in docs/ and examples/, give the same bytes in every file (that
 #   packaging runs while the tests below do);
 # - signed: this release, packaged without a certificate, says it is unsigned and carries no
@@ -15,17 +16,22 @@
 # - the installers follow the validation rules that apply to them (tests/package/msi_rules.py,
 #   which is shown to catch a row of the other registry view) and list the module with its
 #   version and language;
-# - the folder holds what its RELEASE.txt lists, RELEASE.txt names the commit, the checksums
-#   hold, each module is stripped and names the debug file that the symbols archive holds for it;
+# - the folder holds what its RELEASE.txt lists (LICENSE and CHANGELOG.md too) and RELEASE.txt
+#   no placeholder, RELEASE.txt names the commit, the checksums hold, the folder's own ones in
+#   the zip too, each module is stripped and names the debug file that the symbols archive
+#   holds for it;
 # - registration-free: in a fresh prefix, the test host of each bitness, beside the application
 #   manifest and the assembly folder, works the control; no key of the control is left;
 # - the installers: in another fresh prefix both install, CreateObject works from both cscripts,
 #   the rows they wrote are all that the modules register, removing the 32-bit one keeps the
 #   64-bit one working, and removing both leaves the registry as it was and no file;
-# - upgrade: in a third fresh prefix, the later version's installers replace this one's, and this
-#   one's are refused over them; removing the later leaves nothing of either; a development
-#   release's installer and a release's of the same version each refuse to install over the
-#   other;
+# - every installer runs with no script engine (JScript and VBScript disabled for msiexec),
+#   the folder check too;
+# - upgrade: in a third fresh prefix, the release of an earlier commit (build/previous/, packaged
+#   once from a worktree of it) is replaced by this one, and refused over it with its message;
+#   the later version's installers replace this one's, and this one's are refused over them;
+#   removing the later leaves nothing of any; a development release's installer and a
+#   release's of the same version each refuse to install over the other;
 # - regsvr32 by hand, in that prefix once both packages are gone: the released modules pass the
 #   Wine suite's C++ host (tools/wine-test.sh tests the modules in build/, which package.sh
 #   builds apart), and unregistering them leaves nothing.
@@ -62,6 +68,23 @@ mkdir -p "$work"
 version=$(python3 packaging/identities.py version "$folder/x86/$name/$module")
 later=${version%.*}.$((${version##*.} + 1))
 
+# The release of an earlier commit, whose installers this release's must upgrade: packaged once
+# by that commit's own tools/package.sh in a worktree of it, and kept in build/previous/.
+previous_commit=cca4e2e852e43ab521c86eca65ff4fb4f8f5621b
+previous_release() {
+    local at=$root/build/previous/${previous_commit:0:7}
+    if ! grep -qsx "Built from commit $previous_commit." "$at"/dist/*/RELEASE.txt; then
+        rm -rf "$at"
+        git worktree prune
+        git worktree add -q --detach "$at" "$previous_commit" || return 1
+        (cd "$at" && tools/package.sh) >"$work/previous.log" 2>&1 ||
+            { tail -n 20 "$work/previous.log" >&2; return 1; }
+    fi
+    previous_folder=$(echo "$at"/dist/*/)
+    previous_folder=${previous_folder%/}
+}
+previous_release
+
 # A throwaway certificate authority and a code-signing certificate from it.
 source tests/package/test_authority.sh
 ca=$work/ca
@@ -86,6 +109,11 @@ mkdir -p "$elsewhere/examples/dist"
 echo "built by hand" >"$elsewhere/examples/dist/ignored.txt"
 echo "docs/excluded.md" >>"$elsewhere/.git/info/exclude"
 echo "kept out" >"$elsewhere/docs/excluded.md"
+# A builder's git settings and attributes, which must not change what ships.
+builder_home=$work/builder-home
+mkdir -p "$builder_home"
+printf '%s\n' '[core]' 'autocrlf = true' 'symlinks = false' >"$builder_home/.gitconfig"
+echo 'docs export-ignore' >>"$elsewhere/.git/info/attributes"
 
 # The sources packaged again there, in the background, in a prefix of its own, with a builder's
 # flags in the environment. Then, on the build trees that leaves, a later version, signed, the
@@ -99,7 +127,8 @@ chmod +x "$spy/wixl"
 (
     set -e
     cd "$elsewhere"
-    LDFLAGS=-Wl,-s CFLAGS=-O0 CXXFLAGS=-O0 RCFLAGS=-DFROM_THE_BUILDER tools/package.sh
+    HOME=$builder_home LDFLAGS=-Wl,-s CFLAGS=-O0 CXXFLAGS=-O0 RCFLAGS=-DFROM_THE_BUILDER \
+        tools/package.sh
     mv dist "$work/reproduced"
     QUORVANE_VERSION_OVERRIDE=$later QUORVANE_SIGN_PFX=$ca/signer.pfx \
         QUORVANE_SIGN_PASSWORD=$(cat "$ca/password") QUORVANE_SIGN_AUTHORITY=$ca/ca.pem \
@@ -140,6 +169,7 @@ snapshot() {
 # The release folder and what lies beside it.
 listed_files() { # [release folder]: a listed folder (docs/) stands for every file in it
     local listed at=${1:-$folder}
+    ! grep -n '@[A-Z_]*@' "$at/RELEASE.txt" >&2
     listed=$(awk 'listing && /^$/ && seen { exit } /^What is in here/ { listing = 1 }
                   listing && /^    / { seen = 1; print $1 }' "$at/RELEASE.txt" | sort)
     diff -u <(echo "$listed") <(cd "$at" && find . -type f | sed 's|^\./||' |
@@ -151,6 +181,10 @@ listed_files() { # [release folder]: a listed folder (docs/) stands for every fi
 checksums_and_zip() { # [release folder]
     local at=${1:-$folder}
     (cd "$at/.." && sha256sum --quiet -c SHA256SUMS)
+    # The folder's own, for the zip's copy: every file but itself.
+    (cd "$at" && sha256sum --quiet -c SHA256SUMS)
+    diff <(awk '{ print $2 }' "$at/SHA256SUMS") \
+        <(cd "$at" && find . -type f ! -path ./SHA256SUMS | sed 's|^\./||' | LC_ALL=C sort)
     diff <(python3 -m zipfile -l "$at.zip" | awk 'NR > 1 { print $1 }' | sort) \
         <(cd "$at/.." && find "$(basename "$at")" -type f | sort)
 }
@@ -188,7 +222,7 @@ for bits in x86 x64; do
         follows_the_rules $bits
 done
 check "the release folder holds what RELEASE.txt lists" listed_files
-check "SHA256SUMS holds; the zip holds the release folder" checksums_and_zip
+check "SHA256SUMS holds, and the folder's own; the zip holds the release folder" checksums_and_zip
 for bits in x86 x64; do
     check "$bits module stripped, linked to its debug file in the symbols archive" \
         stripped_and_linked $bits
@@ -247,9 +281,11 @@ script() { # bits expected-first-line
 creates() { script "$1" "created; Launch on 2030-1-15 at 12"; }
 cannot_create() { script "$1" "cannot create: 429"; }
 # One msiexec for both packages, as Windows has one installer service. (Wine's 64-bit msiexec
-# would write the shared keys, which are a 32-bit component's, to the 32-bit view alone.)
+# would write the shared keys, which are a 32-bit component's, to the 32-bit view alone.) It
+# runs with no script engine, as on machines that block them.
 msi() { # bits /i|/x [release folder [property=value...]]
-    "${loader[x86]}" msiexec "$2" "$(windows_path "${3:-$folder}/$name-$1.msi")" /qn "${@:4}" \
+    WINEDLLOVERRIDES="$WINEDLLOVERRIDES;jscript,vbscript=d" "${loader[x86]}" msiexec "$2" \
+        "$(windows_path "${3:-$folder}/$name-$1.msi")" /qn "${@:4}" \
         /l*v "$(windows_path "$work/msiexec.log")"
 }
 program_files() { printf '%s' "$WINEPREFIX/drive_c/${installed[$1]}/$name"; }
@@ -259,8 +295,11 @@ installs() {
     snapshot before
     msi x86 /i
     msi x64 /i
-    cmp "$(program_files x86)/$module" "$folder/x86/$name/$module"
-    cmp "$(program_files x64)/$module" "$folder/x64/$name/$module"
+    local bits file
+    for bits in x86 x64; do
+        cmp "$(program_files $bits)/$module" "$folder/$bits/$name/$module"
+        for file in LICENSE CHANGELOG.md; do cmp "$(program_files $bits)/$file" "$folder/$file"; done
+    done
 }
 # The modules' own registration over the installers' changes nothing.
 registered_as_the_modules_register() {
@@ -295,7 +334,8 @@ removed_both() {
     as_before
 }
 fresh_prefix msi
-check "installers: both install per machine, their modules the released ones" installs
+check "installers, no script engine: both install per machine, their modules the released ones, LICENSE and CHANGELOG.md beside them" \
+    installs
 for bits in x86 x64; do
     check "installed: CreateObject from the $bits cscript" creates $bits
 done
@@ -331,7 +371,7 @@ at_the_limit() {
     msi x86 /x "$folder" "INSTALLDIR=$longest"
     [ ! -e "$installed" ]
 }
-check "installer: a folder too long for the module's path refused, the longest accepted" \
+check "installer, no script engine: a folder too long for the module's path refused, the longest accepted" \
     at_the_limit
 
 # regsvr32 by hand, and the Wine suite's host beside each released module.
@@ -398,8 +438,16 @@ signed() {
         -in "$ca/signer.pem" -noout -enddate | cut -d= -f2)" '+%Y-%m-%d %H:%M UTC')" \
         "$later_folder/RELEASE.txt"
     grep -q "The signatures carry no timestamp" "$later_folder/RELEASE.txt"
+    grep -qx "It chains to the authority CN = $name test authority." "$later_folder/RELEASE.txt"
+    grep -q "The signatures are of the commercial kind" "$later_folder/RELEASE.txt"
     while read -r file; do
         verifies "$file" || { cat "$work/verify.log" >&2; return 1; }
+        # The signature's statement type: commercial, not individual.
+        rm -f "$work/signature.der"
+        osslsigncode extract-signature -in "$file" -out "$work/signature.der" >/dev/null
+        openssl asn1parse -inform DER -in "$work/signature.der" >"$work/signature.txt"
+        grep -q 'Microsoft Commercial Code Signing' "$work/signature.txt"
+        ! grep -q 'Microsoft Individual Code Signing' "$work/signature.txt"
     done < <(signed_files "$later_folder")
 }
 # One byte of a signed module's code flipped, in a copy.
@@ -411,7 +459,8 @@ open(sys.argv[1], "wb").write(d)' "$changed"
     ! verifies "$changed"
 }
 check "unsigned: RELEASE.txt says so; no module or installer carries a signature" unsigned
-check "signed: both modules and installers verify against the test authority" signed
+check "signed: both modules and installers verify against the test authority, as commercial signatures; RELEASE.txt names the authority" \
+    signed
 check "signed: a module changed after signing fails verification" changed_after_signing
 override_whole() {
     grep -q "^Built as version $later (QUORVANE_VERSION_OVERRIDE)" "$later_folder/RELEASE.txt"
@@ -432,34 +481,64 @@ product_code() { # bits version [development]
     (cd packaging && python3 -c 'import sys, installer_codes as c
 print(c.product_code(sys.argv[1], sys.argv[2], bool(sys.argv[3])))' "$1" "$2" "${3:-}")
 }
-# The versions of the bitness that the installer counts as installed.
+product_code_of() { # installer
+    msiinfo export "$1" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" { print $2 }'
+}
+# The versions of the bitness that the installer counts as installed, of the earlier commit's
+# release, this one and the later.
 installed_versions() { # bits
-    local v
+    local at
     snapshot products
-    for v in "$version" "$later"; do
-        if grep -qiF "Uninstall\\\\$(product_code "$1" "$v" "$development")]" \
+    for at in "$previous_folder" "$folder" "$later_folder"; do
+        if grep -qiF "Uninstall\\\\$(product_code_of "$at/$name-$1.msi")]" \
             "$work/products.system.reg"; then
-            echo "$v"
+            python3 packaging/identities.py version "$at/$1/$name/$module"
         fi
     done
 }
-earlier_installed() {
+in_place() { # bits version release-folder: one product, that one, its module installed
+    [ "$(installed_versions "$1")" = "$2" ]
+    cmp "$(program_files "$1")/$module" "$3/$1/$name/$module"
+    creates "$1"
+}
+previous_version=$(python3 packaging/identities.py version "$previous_folder/x86/$name/$module")
+previous_installed() {
     cannot_create x86
     cannot_create x64
     snapshot before
+    msi x86 /i "$previous_folder"
+    msi x64 /i "$previous_folder"
+    in_place x86 "$previous_version" "$previous_folder"
+    in_place x64 "$previous_version" "$previous_folder"
+}
+earlier_installed() {
+    if [ -n "$development" ]; then
+        cannot_create x86
+        cannot_create x64
+        snapshot before
+    fi
     msi x86 /i
     msi x64 /i
-    [ "$(installed_versions x86)" = "$version" ] && [ "$(installed_versions x64)" = "$version" ]
+}
+this_in_place() { in_place "$1" "$version" "$folder"; } # bits
+# Refused by the launch condition that says so (Wine's log holds the property that fails it, not
+# the message).
+previous_refused() {
+    local bits
+    for bits in x86 x64; do
+        if msi $bits /i "$previous_folder"; then return 1; fi
+        grep -aq "WIX_DOWNGRADE_DETECTED = $(product_code_of "$folder/$name-$bits.msi")" \
+            "$work/msiexec.log"
+        msiinfo export "$previous_folder/$name-$bits.msi" LaunchCondition |
+            grep -qF "NOT WIX_DOWNGRADE_DETECTED"$'\t'"A newer $name is already installed."
+        this_in_place $bits
+    done
 }
 upgraded() {
     msi x86 /i "$later_folder"
     msi x64 /i "$later_folder"
 }
-later_in_place() { # bits
-    [ "$(installed_versions "$1")" = "$later" ]
-    [ "$(python3 packaging/identities.py version "$(program_files "$1")/$module")" = "$later" ]
-    creates "$1"
-}
+later_in_place() { in_place "$1" "$later" "$later_folder"; } # bits
 downgrade_refused() {
     if msi x86 /i; then return 1; fi
     if msi x64 /i; then return 1; fi
@@ -475,7 +554,22 @@ later_removed() {
     as_before
 }
 fresh_prefix upgrade
-check "upgrade: this version's installers install" earlier_installed
+# (A development release is another product than the earlier commit's release.)
+if [ -z "$development" ]; then
+    check "upgrade: the release of an earlier commit (${previous_commit:0:7}, $previous_version) installs" \
+        previous_installed
+fi
+over=" over the earlier commit's"
+[ -z "$development" ] || over=""
+check "upgrade: this version's installers install$over" earlier_installed
+for bits in x86 x64; do
+    check "upgraded, $bits: one product, this version; its module in place; CreateObject works" \
+        this_in_place $bits
+done
+if [ -z "$development" ]; then
+    check "downgrade: the earlier commit's installers refused over this one with their message" \
+        previous_refused
+fi
 check "upgrade: the later version's installers install over them" upgraded
 for bits in x86 x64; do
     check "upgraded, $bits: one product, the later; its module in place; CreateObject works" \
@@ -483,7 +577,7 @@ for bits in x86 x64; do
 done
 check "downgrade: this version's installers refused over the later; the later stays" \
     downgrade_refused
-check "the later removed: nothing left of either version, registry as before" later_removed
+check "the later removed: nothing left of any version, registry as before" later_removed
 # A development release and a release of the same version, one over the other, either order.
 kind_of() { [[ $1 == *-development ]] && echo development || echo release; } # release folder
 # The kinds of this version's x86 product that the installer counts as installed.

@@ -8,7 +8,8 @@
 #   chained.pfx   one that signing accepts too, issued by an intermediate authority of ca.pem's
 #                 that the PKCS#12 holds;
 # and certificates that signing must refuse, each of the same key unless said:
-#   tls.pfx (a TLS server's), expired.pfx (2020), individual.pfx (only "Microsoft Individual Code
+#   tls.pfx (a TLS server's), expired.pfx (2020), short.pfx (valid for 10 days, within the
+#   margin that signing asks for), individual.pfx (only "Microsoft Individual Code
 #   Signing"), encipher.pfx (key usage without digitalSignature), weak-key.pfx (RSA-1024),
 #   sha1.pfx (signed with SHA-1), self-signed.pfx (its own authority, self-signed.pem),
 #   revoked.pfx, orphan.pfx (issued by an intermediate authority that it does not hold).
@@ -25,10 +26,10 @@ make_test_authority() { # folder name
             printf '%s\n' basicConstraints=critical,CA:TRUE keyUsage=critical,keyCertSign,cRLSign \
                 >ca.ext
             if [ -z "${3:-}" ]; then
-                openssl x509 -req -in "$1.csr" -key "$1.key" -days 2 -extfile ca.ext -out "$1.pem"
+                openssl x509 -req -in "$1.csr" -key "$1.key" -days 60 -extfile ca.ext -out "$1.pem"
             else
                 openssl x509 -req -in "$1.csr" -CA "$3.pem" -CAkey "$3.key" -CAcreateserial \
-                    -days 2 -extfile ca.ext -out "$1.pem"
+                    -days 60 -extfile ca.ext -out "$1.pem"
             fi
         }
         authority ca "$2 test authority"
@@ -36,7 +37,7 @@ make_test_authority() { # folder name
         authority intermediate "$2 intermediate authority" ca
         issue() { # name extensions [x509 option...]: a certificate of the signer's key from ca
             printf '%s\n' basicConstraints=CA:FALSE "$2" >"$1.ext"
-            openssl x509 -req -in signer.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 \
+            openssl x509 -req -in signer.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 60 \
                 -extfile "$1.ext" -out "$1.pem" "${@:3}"
         }
         openssl req -newkey rsa:2048 -nodes -keyout signer.key -out signer.csr -utf8 \
@@ -47,14 +48,15 @@ make_test_authority() { # folder name
         issue individual $'keyUsage=critical,digitalSignature\nextendedKeyUsage=msCodeInd'
         issue encipher $'keyUsage=critical,keyEncipherment\nextendedKeyUsage=codeSigning'
         issue sha1 "$signing" -sha1
-        openssl req -x509 -key signer.key -out self-signed.pem -days 2 -subj "/CN=$2 self" \
+        issue short "$signing" -days 10
+        openssl req -x509 -key signer.key -out self-signed.pem -days 60 -subj "/CN=$2 self" \
             -addext extendedKeyUsage=codeSigning
         # The weak key's own request; the orphan from the intermediate.
         openssl req -newkey rsa:1024 -nodes -keyout weak-key.key -out weak-key.csr -subj "/CN=w"
-        openssl x509 -req -in weak-key.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 \
+        openssl x509 -req -in weak-key.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 60 \
             -extfile signer.ext -out weak-key.pem
         openssl x509 -req -in signer.csr -CA intermediate.pem -CAkey intermediate.key \
-            -CAcreateserial -days 2 -extfile signer.ext -out orphan.pem
+            -CAcreateserial -days 60 -extfile signer.ext -out orphan.pem
         # The expired and the revoked one go through `openssl ca`, which keeps the database
         # that a revocation list is made from.
         mkdir issued && touch index.txt && printf '%s\n' '[ca]' 'default_ca = ca_' '[ca_]' \
@@ -64,12 +66,12 @@ make_test_authority() { # folder name
             'private_key = ca.key' '[any]' 'commonName = supplied' >ca.cnf
         openssl ca -batch -config ca.cnf -startdate 20200101000000Z -enddate 20200201000000Z \
             -extfile signer.ext -in signer.csr -out expired.pem
-        openssl ca -batch -config ca.cnf -days 2 -extfile signer.ext -in signer.csr -out revoked.pem
+        openssl ca -batch -config ca.cnf -days 60 -extfile signer.ext -in signer.csr -out revoked.pem
         openssl ca -config ca.cnf -revoke revoked.pem
         openssl ca -config ca.cnf -gencrl -out crl.pem
         local kind key
         cp orphan.pem chained.pem
-        for kind in signer tls expired individual encipher weak-key sha1 revoked orphan chained \
+        for kind in signer tls expired short individual encipher weak-key sha1 revoked orphan chained \
             self-signed; do
             key=signer.key
             [ "$kind" != weak-key ] || key=weak-key.key

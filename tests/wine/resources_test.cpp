@@ -2,6 +2,7 @@
 #include "host.h"
 
 #include <cstring>
+#include <cwchar>
 #include <vector>
 
 namespace {
@@ -105,10 +106,12 @@ TEST_F(Resources, VersionInformation) {
     ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void **>(&fixed), &length));
     ASSERT_EQ(sizeof *fixed, length);
     EXPECT_EQ(0xFEEF04BDu, fixed->dwSignature);
+    // 1.1.0.revision: the release's build makes the revision the commit's number in history.
+    const DWORD revision = fixed->dwFileVersionLS;
     EXPECT_EQ(0x00010001u, fixed->dwFileVersionMS);
-    EXPECT_EQ(0x00000005u, fixed->dwFileVersionLS);
+    EXPECT_LE(revision, 9999u);
     EXPECT_EQ(0x00010001u, fixed->dwProductVersionMS);
-    EXPECT_EQ(0x00000005u, fixed->dwProductVersionLS);
+    EXPECT_EQ(revision, fixed->dwProductVersionLS);
     EXPECT_EQ(static_cast<DWORD>(VS_FFI_FILEFLAGSMASK), fixed->dwFileFlagsMask);
     EXPECT_EQ(0u, fixed->dwFileFlags);
     EXPECT_EQ(static_cast<DWORD>(VOS__WINDOWS32), fixed->dwFileOS);
@@ -122,10 +125,12 @@ TEST_F(Resources, VersionInformation) {
     EXPECT_EQ(0x0411, translation[0]);
     EXPECT_EQ(1200, translation[1]);
 
+    wchar_t text[16];
+    swprintf(text, 16, L"1.01.%04lu", static_cast<unsigned long>(revision));
     const struct {
         const wchar_t *name, *value;
     } strings[] = {{L"CompanyName", L"Quorvane"},  {L"ProductName", L"Quorvane"},
-                   {L"FileVersion", L"1.01.0005"}, {L"ProductVersion", L"1.01.0005"},
+                   {L"FileVersion", text},         {L"ProductVersion", text},
                    {L"InternalName", L"Quorvane"}, {L"OriginalFilename", L"Quorvane.ocx"}};
     for (const auto &string : strings) {
         SCOPED_TRACE(string.name);
