@@ -254,20 +254,6 @@ double SecondsSince(const LARGE_INTEGER &start) {
     return static_cast<double>(now.QuadPart - start.QuadPart) / frequency.QuadPart;
 }
 
-// Wine keeps the tick count in memory that its server updates as it works: in a process just
-// woken from a stop it can lag the time that really passed until the server next hears from the
-// process (Windows updates it at every clock interrupt). Before a late add, the host waits a
-// little, a tenth of a second at most, for it to catch up, so that the control reads the time
-// that really passed.
-void LetTheTickCountCatchUp(const LARGE_INTEGER &started, DWORD ticks_at_start) {
-    for (int i = 0; i < 10; ++i) {
-        const double counted = (GetTickCount() - ticks_at_start) / 1000.0;
-        if (SecondsSince(started) - counted < 0.05)
-            return;
-        Sleep(10);
-    }
-}
-
 // Adds `e`, reporting what fails.
 void Add(_Schedule *schedule, Entry &e) {
     BSTR name = SysAllocString(e.name.c_str());
@@ -366,7 +352,6 @@ int main(int argc, char **argv) {
         do {
             for (Entry &e : later)
                 if (e.later >= 0 && SecondsSince(started) >= e.later) {
-                    LetTheTickCountCatchUp(started, start);
                     Add(schedule, e);
                     e.later = -1;
                 }
